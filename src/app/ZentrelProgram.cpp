@@ -1,0 +1,63 @@
+#include "app/ZentrelProgram.h"
+
+#include "app/SingleInstance.h"
+#include "records/ZentrelError.h"
+#include "ui/QtUserPrompts.h"
+#include "ui/TMainFrm.h"
+#include "ui/TSplashFrm.h"
+
+#include <QApplication>
+
+namespace ZentrelProgram {
+
+namespace {
+const QString FailureMessage = QStringLiteral("Unable to initialize Zentrel!");
+}
+
+std::unique_ptr<TMainFrm> start(const QString& programDirectory, TSplashFrm& splash,
+                                UserPrompts* prompts, const QString& settingsFile)
+{
+    std::unique_ptr<TMainFrm> window;
+    try {
+        window = std::make_unique<TMainFrm>(programDirectory, prompts, settingsFile);
+        window->startUp();
+    } catch (const std::exception& e) {
+        window.reset();
+        qWarning("Zentrel start-up failed: %s", e.what());
+    }
+    splash.waitForTimer();
+    if (!window) {
+        splash.close();
+        QtUserPrompts own;
+        (prompts ? *prompts : static_cast<UserPrompts&>(own)).error(FailureMessage);
+        return nullptr;
+    }
+    QObject::connect(window.get(), &TMainFrm::firstShown, &splash, &QWidget::close);
+    return window;
+}
+
+int run(const QString& programDirectory)
+{
+    SingleInstance instance(programDirectory);
+    if (instance.handOverToRunningCopy())
+        return 0;
+
+    QApplication::setApplicationName(QStringLiteral("Zentrel"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Zentrel"));
+
+    TSplashFrm splash;
+    splash.show();
+    QApplication::processEvents();
+
+    std::unique_ptr<TMainFrm> window = start(programDirectory, splash);
+    if (!window)
+        return 1;
+    QObject::connect(&instance, &SingleInstance::bringToFrontRequested, window.get(),
+                     &TMainFrm::bringToFront);
+    window->show();
+    // Later copies find this one only once its window is there to come forward.
+    instance.listen();
+    return QApplication::exec();
+}
+
+} // namespace ZentrelProgram

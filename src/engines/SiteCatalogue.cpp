@@ -1,0 +1,77 @@
+#include "engines/SiteCatalogue.h"
+
+#include "records/ListFile.h"
+#include "records/TGWide.h"
+
+#include <algorithm>
+
+namespace {
+
+bool lessIgnoringCase(const QString& a, const QString& b)
+{
+    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+}
+
+void sortNames(QStringList& names)
+{
+    std::stable_sort(names.begin(), names.end(), lessIgnoringCase);
+}
+
+void insertSorted(QStringList& names, const QString& name)
+{
+    names.insert(std::upper_bound(names.begin(), names.end(), name, lessIgnoringCase), name);
+}
+
+void removeFirst(QStringList& names, const QString& name)
+{
+    const qsizetype at = names.indexOf(name);
+    if (at >= 0)
+        names.removeAt(at);
+}
+
+QStringList readNames(const QString& fileName)
+{
+    const auto lines = ListFile::loadIfExists(fileName);
+    return lines ? TGWide::usableNames(*lines) : QStringList();
+}
+
+} // namespace
+
+QString SiteCatalogue::suppliedFile(const QString& sitesDir)
+{
+    return sitesDir + QStringLiteral("Sites.dat");
+}
+
+QString SiteCatalogue::userFile(const QString& sitesDir)
+{
+    return sitesDir + QStringLiteral("User_Sites.dat");
+}
+
+void SiteCatalogue::load(const QString& sitesDir)
+{
+    m_supplied = readNames(suppliedFile(sitesDir));
+    m_user = readNames(userFile(sitesDir));
+    sortNames(m_supplied);
+    sortNames(m_user);
+    m_combined = m_supplied + m_user;
+    sortNames(m_combined);
+}
+
+void SiteCatalogue::save(const QString& sitesDir) const
+{
+    ListFile::save(suppliedFile(sitesDir), m_supplied);
+    ListFile::save(userFile(sitesDir), m_user);
+}
+
+void SiteCatalogue::addUserSite(const QString& name)
+{
+    insertSorted(m_combined, name);
+    insertSorted(m_user, name);
+}
+
+void SiteCatalogue::remove(const QString& name)
+{
+    removeFirst(m_supplied, name);
+    removeFirst(m_user, name);
+    removeFirst(m_combined, name);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "engines/SiteCatalogue.h"
+#include "engines/SiteDefinition.h"
+#include "records/TGWide.h"
+
+#include <QString>
+
+class UserPrompts;
+
+// The engine builder object: the Site catalogue and the one current Site
+// definition that the Site Builder edits and a submission run loads site by site.
+class TEngBuild : public WorkspaceEngine {
+public:
+    TEngBuild(const TGWide& workspace, UserPrompts& prompts);
+
+    // Loads the Site catalogue, then the current site's categories and definition.
+    void start() override;
+
+    SiteCatalogue& catalogue() { return m_catalogue; }
+    const SiteCatalogue& catalogue() const { return m_catalogue; }
+
+    // The current Site definition and its name (empty until a site is chosen).
+    const QString& siteName() const { return m_siteName; }
+    SiteDefinition& site() { return m_site; }
+    const SiteDefinition& site() const { return m_site; }
+
+    // The current definition holds edits that are not saved.
+    bool modified() const { return m_modified; }
+    void setModified(bool modified) { m_modified = modified; }
+
+    void LoadCatalogue();
+    void SaveCatalogue() const;
+
+    // Adds a user site; false, with the message where one is due, when the name is refused.
+    bool AddSite(const QString& name);
+    // Deletes the site's files and removes it from the catalogue; the first
+    // remaining site becomes current.
+    void DeleteSite(const QString& name);
+    // Makes the site current and reads its files; missing files leave the new-site values.
+    void LoadSite(const QString& name);
+    // Writes the current definition, its category lists and scripts under the name.
+    void SaveSite(const QString& name);
+    // Back to the new-site values, keeping the name and the field translations.
+    void ClearSite();
+
+    QString definitionFile(const QString& name) const;
+    QString primaryCategoryFile(const QString& name) const;
+    QString secondaryCategoryFile(const QString& name) const;
+    QString scriptFile(const QString& name, SiteScript script) const;
+
+private:
+    const TGWide& m_workspace;
+    UserPrompts& m_prompts;
+    SiteCatalogue m_catalogue;
+    QString m_siteName;
+    SiteDefinition m_site;
+    bool m_modified = false;
+};

@@ -1,0 +1,84 @@
+#include "records/ChooserList.h"
+
+#include <algorithm>
+
+namespace {
+bool lessIgnoringCase(const QString& a, const QString& b)
+{
+    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+}
+} // namespace
+
+ChooserList::ChooserList(Order order, QObject* parent) : QAbstractListModel(parent), m_order(order) {}
+
+int ChooserList::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_names.size());
+}
+
+QVariant ChooserList::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_names.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return m_names.at(index.row());
+    return {};
+}
+
+void ChooserList::setNames(const QStringList& names)
+{
+    beginResetModel();
+    m_names = names;
+    if (m_order == Order::Sorted)
+        std::stable_sort(m_names.begin(), m_names.end(), lessIgnoringCase);
+    endResetModel();
+    setCurrentIndex(-1);
+}
+
+int ChooserList::add(const QString& name)
+{
+    int row = int(m_names.size());
+    if (m_order == Order::Sorted)
+        row = int(std::upper_bound(m_names.begin(), m_names.end(), name, lessIgnoringCase) - m_names.begin());
+    beginInsertRows(QModelIndex(), row, row);
+    m_names.insert(row, name);
+    endInsertRows();
+    if (m_current >= row) {
+        ++m_current;
+        emit currentIndexChanged(m_current);
+    }
+    return row;
+}
+
+void ChooserList::removeAt(int index)
+{
+    if (index < 0 || index >= m_names.size())
+        return;
+    beginRemoveRows(QModelIndex(), index, index);
+    m_names.removeAt(index);
+    endRemoveRows();
+    if (m_current == index)
+        setCurrentIndex(-1);
+    else if (m_current > index) {
+        --m_current;
+        emit currentIndexChanged(m_current);
+    }
+}
+
+int ChooserList::indexOf(const QString& name, Qt::CaseSensitivity cs) const
+{
+    for (int i = 0; i < m_names.size(); ++i)
+        if (m_names.at(i).compare(name, cs) == 0)
+            return i;
+    return -1;
+}
+
+void ChooserList::setCurrentIndex(int index)
+{
+    if (index < -1 || index >= m_names.size())
+        index = -1;
+    if (index == m_current)
+        return;
+    m_current = index;
+    emit currentIndexChanged(index);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QStringList>
+
+// The entry list of a chooser (a drop-down the user picks a name from). The
+// window's combo box shows this model; there is no second copy of the names.
+class ChooserList : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum class Order {
+        Sorted, // alphabetical ignoring case, as names arrive
+        Added   // in the order names were added, a new one at the end
+    };
+
+    explicit ChooserList(Order order, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    const QStringList& names() const { return m_names; }
+    int count() const { return int(m_names.size()); }
+    bool isEmpty() const { return m_names.isEmpty(); }
+    QString at(int index) const { return m_names.value(index); }
+
+    // Replaces every entry; the selection is cleared.
+    void setNames(const QStringList& names);
+    // Adds a name where the order puts it and returns its index.
+    int add(const QString& name);
+    void removeAt(int index);
+    int indexOf(const QString& name, Qt::CaseSensitivity cs = Qt::CaseSensitive) const;
+
+    // The selected entry, -1 for none.
+    int currentIndex() const { return m_current; }
+    QString currentText() const { return m_names.value(m_current); }
+    void setCurrentIndex(int index);
+
+signals:
+    void currentIndexChanged(int index);
+
+private:
+    Order m_order;
+    QStringList m_names;
+    int m_current = -1;
+};

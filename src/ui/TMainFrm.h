@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class MainModel;
+class QComboBox;
+class QTabWidget;
+class QtUserPrompts;
+class UserPrompts;
+
+// The main window: "Zentrel 2.13", fixed size, the four top-level tabs and the
+// "App Info" pages. Its controls show the model's records and lists.
+class TMainFrm : public QMainWindow {
+    Q_OBJECT
+public:
+    // baseDirectory holds the program file. prompts replaces the program's own
+    // dialogs (tests); settingsFile replaces the per-user settings location.
+    explicit TMainFrm(const QString& baseDirectory, UserPrompts* prompts = nullptr,
+                      const QString& settingsFile = QString());
+    ~TMainFrm() override;
+
+    MainModel& model() { return *m_model; }
+    UserPrompts& prompts();
+
+    // Runs the workspace start-up. Throws on failure.
+    void startUp();
+
+    QTabWidget* mainTabs() const { return m_tabs; }
+    QTabWidget* appInfoTabs() const { return m_appInfoTabs; }
+    QComboBox* companyChooser() const { return m_compname; }
+    QComboBox* applicationChooser() const { return m_appName; }
+
+    // Brings the window to the front, restoring it when minimized.
+    void bringToFront();
+
+signals:
+    // The window has been shown for the first time and its show steps have run.
+    void firstShown();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenus();
+    QWidget* buildAppInfoTab();
+    QWidget* buildGeneralPage();
+    QWidget* buildCompanyPage();
+    void bindChooser(QComboBox* combo, class ChooserList& list);
+    void formShow();
+
+    std::unique_ptr<QtUserPrompts> m_ownPrompts;
+    UserPrompts* m_prompts;
+    std::unique_ptr<MainModel> m_model;
+    QTabWidget* m_tabs = nullptr;
+    QTabWidget* m_appInfoTabs = nullptr;
+    QComboBox* m_compname = nullptr;
+    QComboBox* m_appName = nullptr;
+    bool m_shown = false;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "records/ChooserList.h"
+#include "records/TGWide.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class TEngBuild;
+class UserPrompts;
+
+// The program's state behind the main window: the choosers' lists, the
+// workspace and the program-wide objects. The window binds its controls to it;
+// every rule lives here so it can be exercised without a screen.
+class MainModel : public QObject, public WorkspaceOwner {
+    Q_OBJECT
+public:
+    // baseDirectory holds the program file; settingsFile replaces the per-user
+    // settings location (tests).
+    MainModel(UserPrompts& prompts, const QString& baseDirectory,
+              const QString& settingsFile = QString(), QObject* parent = nullptr);
+    ~MainModel() override;
+
+    // Creates the workspace and runs its start-up. Throws on failure.
+    void startWorkspace();
+
+    UserPrompts& prompts() { return m_prompts; }
+    TGWide& workspace() { return *m_workspace; }
+    bool hasWorkspace() const { return m_workspace != nullptr; }
+    // The engine builder; null when the workspace could not create it.
+    TEngBuild* engine() { return m_engine; }
+
+    ChooserList& companyChooser() override { return m_companies; }
+    ChooserList& applicationChooser() override { return m_applications; }
+    void loadSelectedCompany() override;
+    void loadSelectedApplication() override;
+    std::unique_ptr<WorkspaceEngine> createEngineBuilder(TGWide& workspace) override;
+
+private:
+    UserPrompts& m_prompts;
+    QString m_baseDirectory;
+    QString m_settingsFile;
+    ChooserList m_companies{ChooserList::Order::Sorted};
+    ChooserList m_applications{ChooserList::Order::Added};
+    std::unique_ptr<TGWide> m_workspace;
+    TEngBuild* m_engine = nullptr; // owned by the workspace
+};
