@@ -43,10 +43,10 @@ int run(const QString& programDirectory)
         return 0;
 
     QApplication::setApplicationName(QStringLiteral("Zentrel"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Zentrel"));
 
     TSplashFrm splash;
     splash.show();
+    splash.repaint(); // painted at once, before start-up keeps the event loop busy
     QApplication::processEvents();
 
     std::unique_ptr<TMainFrm> window = start(programDirectory, splash);

@@ -63,6 +63,7 @@ void TSplashFrm::paintEvent(QPaintEvent*)
     p.setPen(QColor(0xdd, 0xe6, 0xf5));
     p.drawText(QRect(0, 162, width(), 24), Qt::AlignHCenter | Qt::AlignVCenter,
                QStringLiteral("Version 2.13  -  starting..."));
+    p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(0xe8, 0xb9, 0x3c), 2));
     p.drawRect(rect().adjusted(1, 1, -1, -1));
 }
