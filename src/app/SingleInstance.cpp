@@ -1,14 +1,21 @@
 #include "app/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLockFile>
+#include <QThread>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 
 #include <unistd.h>
 
 namespace {
-const QByteArray ShowMessage = "show\n";
-}
+const QByteArray ShowRequest = "show\n";
+const QByteArray ShownReply = "shown\n";
+
+} // namespace
 
 SingleInstance::SingleInstance(const QString& programDirectory, QObject* parent) : QObject(parent)
 {
@@ -18,38 +25,69 @@ SingleInstance::SingleInstance(const QString& programDirectory, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::handOverToRunningCopy(int timeoutMs) const
+bool SingleInstance::requestFront(const QString& serverName, int timeoutMs)
 {
     QLocalSocket socket;
-    socket.connectToServer(m_name);
+    socket.connectToServer(serverName);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(ShowMessage);
+    socket.write(ShowRequest);
     socket.waitForBytesWritten(timeoutMs);
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(timeoutMs);
-    return true;
+    QByteArray reply;
+    while (!reply.contains('\n') && socket.waitForReadyRead(timeoutMs))
+        reply += socket.readAll();
+    return reply == ShownReply;
 }
 
-bool SingleInstance::listen()
+bool SingleInstance::claim(int timeoutMs)
 {
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_name)) {
-        // A copy that ended without cleaning up leaves its socket file behind.
-        QLocalServer::removeServer(m_name);
-        if (!m_server->listen(m_name))
-            return false;
+    // The lock decides which copy is first, even when two start at the same moment;
+    // the lock of a copy that ended without cleaning up is taken over.
+    m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_name + QStringLiteral(".lock")));
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        if (m_lock->error() != QLockFile::LockFailedError)
+            return true; // no hand-over possible here; this copy simply runs
+        // The first copy may still be setting up its end: give it time to listen.
+        QDeadlineTimer deadline(timeoutMs);
+        while (!requestFront(m_name, timeoutMs) && !deadline.hasExpired())
+            QThread::msleep(50);
+        return false;
     }
+    m_server = new QLocalServer(this);
+    QLocalServer::removeServer(m_name);
+    if (!m_server->listen(m_name))
+        return true;
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains(ShowMessage.trimmed()))
-                    emit bringToFrontRequested();
-            });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+                if (!socket->readAll().contains(ShowRequest))
+                    return;
+                if (m_ready)
+                    answer(QPointer<QLocalSocket>(socket));
+                else
+                    m_waiting.append(QPointer<QLocalSocket>(socket));
+            });
         }
     });
     return true;
+}
+
+void SingleInstance::setReady()
+{
+    m_ready = true;
+    const auto waiting = m_waiting;
+    m_waiting.clear();
+    for (const QPointer<QLocalSocket>& socket : waiting)
+        answer(socket);
+}
+
+void SingleInstance::answer(const QPointer<QLocalSocket>& socket)
+{
+    emit bringToFrontRequested();
+    if (socket && socket->state() == QLocalSocket::ConnectedState) {
+        socket->write(ShownReply);
+        socket->flush();
+    }
 }

@@ -1,12 +1,19 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
-class QLocalServer;
+#include <memory>
 
-// One running copy per user and program folder: a second copy tells the first
-// to come to the front and ends.
+class QLockFile;
+
+class QLocalServer;
+class QLocalSocket;
+
+// One running copy per user and program folder. The first copy claims the name
+// before anything else; a later copy asks it to come to the front and ends.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -16,15 +23,27 @@ public:
     // The name both copies meet under.
     const QString& serverName() const { return m_name; }
 
-    // True when another copy is running; it has then been asked to come to the front.
-    bool handOverToRunningCopy(int timeoutMs = 1000) const;
-    // Starts listening for later copies; false when the name cannot be taken.
-    bool listen();
+    // True when this copy is the first: it now owns the name. False when
+    // another copy runs; that copy has then been asked to come to the front.
+    // A copy still starting up answers once its window is there.
+    bool claim(int timeoutMs = 3000);
+
+    // Asks the running copy to come to the front and waits until its window has
+    // done so; false when no copy answered in time.
+    static bool requestFront(const QString& serverName, int timeoutMs);
+
+    // The window is up: requests wait until then and are answered from then on.
+    void setReady();
 
 signals:
     void bringToFrontRequested();
 
 private:
+    void answer(const QPointer<QLocalSocket>& socket);
+
     QString m_name;
+    std::unique_ptr<QLockFile> m_lock; // held while this copy runs
     QLocalServer* m_server = nullptr;
+    bool m_ready = false;
+    QList<QPointer<QLocalSocket>> m_waiting;
 };

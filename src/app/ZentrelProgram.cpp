@@ -39,7 +39,7 @@ std::unique_ptr<TMainFrm> start(const QString& programDirectory, TSplashFrm& spl
 int run(const QString& programDirectory)
 {
     SingleInstance instance(programDirectory);
-    if (instance.handOverToRunningCopy())
+    if (!instance.claim())
         return 0;
 
     QApplication::setApplicationName(QStringLiteral("Zentrel"));
@@ -55,8 +55,8 @@ int run(const QString& programDirectory)
     QObject::connect(&instance, &SingleInstance::bringToFrontRequested, window.get(),
                      &TMainFrm::bringToFront);
     window->show();
-    // Later copies find this one only once its window is there to come forward.
-    instance.listen();
+    // A copy started meanwhile has waited for this window to come forward.
+    instance.setReady();
     return QApplication::exec();
 }
 

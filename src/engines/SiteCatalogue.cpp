@@ -1,5 +1,6 @@
 #include "engines/SiteCatalogue.h"
 
+#include "records/Collation.h"
 #include "records/ListFile.h"
 #include "records/TGWide.h"
 
@@ -7,19 +8,14 @@
 
 namespace {
 
-bool lessIgnoringCase(const QString& a, const QString& b)
-{
-    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-}
-
 void sortNames(QStringList& names)
 {
-    std::stable_sort(names.begin(), names.end(), lessIgnoringCase);
+    std::stable_sort(names.begin(), names.end(), collatesBefore);
 }
 
 void insertSorted(QStringList& names, const QString& name)
 {
-    names.insert(std::upper_bound(names.begin(), names.end(), name, lessIgnoringCase), name);
+    names.insert(std::upper_bound(names.begin(), names.end(), name, collatesBefore), name);
 }
 
 void removeFirst(QStringList& names, const QString& name)

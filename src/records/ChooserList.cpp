@@ -1,13 +1,8 @@
 #include "records/ChooserList.h"
 
-#include <algorithm>
+#include "records/Collation.h"
 
-namespace {
-bool lessIgnoringCase(const QString& a, const QString& b)
-{
-    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-}
-} // namespace
+#include <algorithm>
 
 ChooserList::ChooserList(Order order, QObject* parent) : QAbstractListModel(parent), m_order(order) {}
 
@@ -27,19 +22,22 @@ QVariant ChooserList::data(const QModelIndex& index, int role) const
 
 void ChooserList::setNames(const QStringList& names)
 {
+    const bool hadSelection = m_current != -1;
     beginResetModel();
     m_names = names;
     if (m_order == Order::Sorted)
-        std::stable_sort(m_names.begin(), m_names.end(), lessIgnoringCase);
+        std::stable_sort(m_names.begin(), m_names.end(), collatesBefore);
+    m_current = -1;
     endResetModel();
-    setCurrentIndex(-1);
+    if (hadSelection)
+        emit currentIndexChanged(-1);
 }
 
 int ChooserList::add(const QString& name)
 {
     int row = int(m_names.size());
     if (m_order == Order::Sorted)
-        row = int(std::upper_bound(m_names.begin(), m_names.end(), name, lessIgnoringCase) - m_names.begin());
+        row = int(std::upper_bound(m_names.begin(), m_names.end(), name, collatesBefore) - m_names.begin());
     beginInsertRows(QModelIndex(), row, row);
     m_names.insert(row, name);
     endInsertRows();

@@ -8,7 +8,11 @@ bool isSafeName(const QString& name)
 {
     if (name.isEmpty() || name == u"." || name == u"..")
         return false;
-    return !name.contains(u'/') && !name.contains(QChar(u'\0'));
+    // Names are stored in 8-bit list files, one per line.
+    for (QChar c : name)
+        if (c == u'/' || c == u'\0' || c == u'\r' || c == u'\n' || c.unicode() > 0xFF)
+            return false;
+    return true;
 }
 
 QString unsafeNameMessage(const QString& name)
@@ -17,8 +21,9 @@ QString unsafeNameMessage(const QString& name)
     shown.replace(QChar(u'\0'), QStringLiteral("\\0"));
     if (name.isEmpty())
         return QStringLiteral("A name cannot be empty.");
-    return QStringLiteral("The name \"%1\" cannot be used: a name may not contain \"/\" or a NUL "
-                          "character, and may not be \".\" or \"..\".")
+    return QStringLiteral("The name \"%1\" cannot be used: a name may not contain \"/\", a line break, "
+                          "a NUL or a character outside the Western European set, and may not be "
+                          "\".\" or \"..\".")
         .arg(shown);
 }
 

@@ -7,7 +7,8 @@
 namespace WorkspacePath {
 
 // True when the name can stand as (the start of) a file name inside a directory:
-// not empty, not "." or "..", and free of "/" and NUL.
+// not empty, not "." or "..", free of "/", NUL and line breaks, and storable
+// in the 8-bit list files.
 bool isSafeName(const QString& name);
 
 // The message shown when a typed name is refused.

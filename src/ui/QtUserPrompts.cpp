@@ -43,7 +43,6 @@ bool QtUserPrompts::confirm(const QString& text)
 
 UserPrompts::Answer QtUserPrompts::askSave(const QString& text)
 {
-    beep();
     switch (QMessageBox::question(m_parent, QStringLiteral("Zentrel"), text,
                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                   QMessageBox::Yes)) {

@@ -1,34 +1,23 @@
 #include "ui/TMainFrm.h"
 
-#include "records/ChooserList.h"
+#include "records/ZentrelError.h"
+#include "ui/ChooserBinding.h"
+#include "ui/InputRules.h"
 #include "ui/QtUserPrompts.h"
+#include "ui/TCompanyPage.h"
+#include "ui/TSettingsForm.h"
 #include "workflow/MainModel.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QShowEvent>
 #include <QTabWidget>
-#include <QVBoxLayout>
 
-namespace {
-
-// A chooser drop-down: names are picked, never typed.
-QComboBox* newChooser(const char* objectName, QWidget* parent)
-{
-    auto* combo = new QComboBox(parent);
-    combo->setObjectName(QLatin1String(objectName));
-    combo->setEditable(false);
-    combo->setMinimumWidth(260);
-    return combo;
-}
-
-} // namespace
-
-TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QString& settingsFile)
+TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QString& userSettingsFile)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                                | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
                                | Qt::CustomizeWindowHint)
@@ -41,7 +30,7 @@ TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QSt
         m_ownPrompts->setParentWindow(this);
         m_prompts = m_ownPrompts.get();
     }
-    m_model = std::make_unique<MainModel>(*m_prompts, baseDirectory, settingsFile);
+    m_model = std::make_unique<MainModel>(*m_prompts, baseDirectory, userSettingsFile);
 
     setWindowTitle(QStringLiteral("Zentrel 2.13"));
     buildMenus();
@@ -73,10 +62,28 @@ UserPrompts& TMainFrm::prompts()
     return *m_prompts;
 }
 
+QComboBox* TMainFrm::companyChooser() const
+{
+    return m_companyPage->chooser();
+}
+
+void TMainFrm::runCommand(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const ZentrelError& e) {
+        m_prompts->error(e.text());
+    }
+}
+
 void TMainFrm::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("FileMenu"));
+    QAction* settings = file->addAction(QStringLiteral("&Settings"));
+    settings->setObjectName(QStringLiteral("SettingsItem"));
+    connect(settings, &QAction::triggered, this, &TMainFrm::settingsItemClick);
+    file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("ExitItem"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -93,7 +100,11 @@ QWidget* TMainFrm::buildAppInfoTab()
     auto* description = new QWidget;
     description->setObjectName(QStringLiteral("DescriptionPage"));
     m_appInfoTabs->addTab(description, QStringLiteral("Description"));
-    m_appInfoTabs->addTab(buildCompanyPage(), QStringLiteral("Company Information"));
+    m_companyPage = new TCompanyPage(m_model->company(), m_model->companyChooser(),
+                                     [this](const std::function<void()>& c) { runCommand(c); });
+    connect(m_companyPage, &TCompanyPage::saveApplicationClicked, this,
+            [this] { runCommand([this] { m_model->saveApplication(); }); });
+    m_appInfoTabs->addTab(m_companyPage, QStringLiteral("Company Information"));
     return m_appInfoTabs;
 }
 
@@ -102,39 +113,24 @@ QWidget* TMainFrm::buildGeneralPage()
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("GeneralPage"));
     auto* form = new QFormLayout(page);
-    m_appName = newChooser("AppName", page);
-    form->addRow(QStringLiteral("Application Name:"), m_appName);
+    m_appName = new QComboBox(page);
+    m_appName->setObjectName(QStringLiteral("AppName"));
+    m_appName->setMinimumWidth(260);
     bindChooser(m_appName, m_model->applicationChooser());
+    form->addRow(QStringLiteral("Application Name:"), m_appName);
     return page;
-}
-
-QWidget* TMainFrm::buildCompanyPage()
-{
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("CompanyPage"));
-    auto* form = new QFormLayout(page);
-    m_compname = newChooser("compname", page);
-    form->addRow(QStringLiteral("Company Name:"), m_compname);
-    bindChooser(m_compname, m_model->companyChooser());
-    return page;
-}
-
-void TMainFrm::bindChooser(QComboBox* combo, ChooserList& list)
-{
-    combo->setModel(&list);
-    combo->setCurrentIndex(list.currentIndex());
-    connect(&list, &ChooserList::currentIndexChanged, combo, [combo](int index) {
-        if (combo->currentIndex() != index)
-            combo->setCurrentIndex(index);
-    });
-    connect(combo, &QComboBox::currentIndexChanged, &list, [&list](int index) { list.setCurrentIndex(index); });
-    connect(&list, &QAbstractItemModel::modelReset, combo,
-            [combo, &list] { combo->setCurrentIndex(list.currentIndex()); });
 }
 
 void TMainFrm::startUp()
 {
     m_model->startWorkspace();
+}
+
+void TMainFrm::settingsItemClick()
+{
+    TSettingsForm form(m_model->settings(), m_model->settingsFile(), this);
+    connect(&form, &TSettingsForm::saveFailed, this, [this](const QString& message) { m_prompts->error(message); });
+    form.exec();
 }
 
 void TMainFrm::showEvent(QShowEvent* event)
@@ -148,9 +144,21 @@ void TMainFrm::showEvent(QShowEvent* event)
 
 void TMainFrm::formShow()
 {
+    runCommand([this] { m_model->formShow(); });
+    Hints::setEnabled(m_model->settings().showHints);
     m_tabs->setCurrentIndex(0);
-    m_appInfoTabs->setCurrentIndex(3);
+    m_appInfoTabs->setCurrentWidget(m_companyPage);
     emit firstShown();
+}
+
+void TMainFrm::closeEvent(QCloseEvent* event)
+{
+    bool close = false;
+    runCommand([this, &close] { close = m_model->closeQuery(); });
+    if (close)
+        event->accept();
+    else
+        event->ignore();
 }
 
 void TMainFrm::bringToFront()

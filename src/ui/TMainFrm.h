@@ -2,12 +2,14 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class MainModel;
 class QComboBox;
 class QTabWidget;
 class QtUserPrompts;
+class TCompanyPage;
 class UserPrompts;
 
 // The main window: "Zentrel 2.13", fixed size, the four top-level tabs and the
@@ -16,9 +18,9 @@ class TMainFrm : public QMainWindow {
     Q_OBJECT
 public:
     // baseDirectory holds the program file. prompts replaces the program's own
-    // dialogs (tests); settingsFile replaces the per-user settings location.
+    // dialogs (tests); userSettingsFile replaces the per-user settings location.
     explicit TMainFrm(const QString& baseDirectory, UserPrompts* prompts = nullptr,
-                      const QString& settingsFile = QString());
+                      const QString& userSettingsFile = QString());
     ~TMainFrm() override;
 
     MainModel& model() { return *m_model; }
@@ -29,11 +31,16 @@ public:
 
     QTabWidget* mainTabs() const { return m_tabs; }
     QTabWidget* appInfoTabs() const { return m_appInfoTabs; }
-    QComboBox* companyChooser() const { return m_compname; }
+    TCompanyPage* companyPage() const { return m_companyPage; }
+    QComboBox* companyChooser() const;
     QComboBox* applicationChooser() const { return m_appName; }
 
     // Brings the window to the front, restoring it when minimized.
     void bringToFront();
+    // Runs a command; an error it raises is shown and the window stays usable.
+    void runCommand(const std::function<void()>& command);
+    // File, Settings.
+    void settingsItemClick();
 
 signals:
     // The window has been shown for the first time and its show steps have run.
@@ -41,13 +48,12 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenus();
     QWidget* buildAppInfoTab();
     QWidget* buildGeneralPage();
-    QWidget* buildCompanyPage();
-    void bindChooser(QComboBox* combo, class ChooserList& list);
     void formShow();
 
     std::unique_ptr<QtUserPrompts> m_ownPrompts;
@@ -55,7 +61,7 @@ private:
     std::unique_ptr<MainModel> m_model;
     QTabWidget* m_tabs = nullptr;
     QTabWidget* m_appInfoTabs = nullptr;
-    QComboBox* m_compname = nullptr;
+    TCompanyPage* m_companyPage = nullptr;
     QComboBox* m_appName = nullptr;
     bool m_shown = false;
 };

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "records/ChooserList.h"
+#include "records/CompanyRecord.h"
+#include "records/ProgramSettings.h"
 #include "records/TGWide.h"
 
 #include <QObject>
@@ -17,10 +19,10 @@ class UserPrompts;
 class MainModel : public QObject, public WorkspaceOwner {
     Q_OBJECT
 public:
-    // baseDirectory holds the program file; settingsFile replaces the per-user
+    // baseDirectory holds the program file; userSettingsFile replaces the per-user
     // settings location (tests).
     MainModel(UserPrompts& prompts, const QString& baseDirectory,
-              const QString& settingsFile = QString(), QObject* parent = nullptr);
+              const QString& userSettingsFile = QString(), QObject* parent = nullptr);
     ~MainModel() override;
 
     // Creates the workspace and runs its start-up. Throws on failure.
@@ -30,7 +32,20 @@ public:
     TGWide& workspace() { return *m_workspace; }
     bool hasWorkspace() const { return m_workspace != nullptr; }
     // The engine builder; null when the workspace could not create it.
-    TEngBuild* engine() { return m_engine; }
+    TEngBuild* engine() const;
+
+    CompanyRecord& company() { return m_company; }
+    ProgramSettings& settings() { return m_settings; }
+    // "settings.dat" in the program folder.
+    QString settingsFile() const;
+
+    // The first show of the main window: loads the settings and clears the changed marks.
+    void formShow();
+    // "Save Application": the application's files, then the company.
+    void saveApplication();
+    // Asks about unsaved changes before the window closes and writes LastAppLoaded;
+    // false when the user chose "Cancel" and the window stays open.
+    bool closeQuery();
 
     ChooserList& companyChooser() override { return m_companies; }
     ChooserList& applicationChooser() override { return m_applications; }
@@ -41,9 +56,10 @@ public:
 private:
     UserPrompts& m_prompts;
     QString m_baseDirectory;
-    QString m_settingsFile;
+    QString m_userSettingsFile;
     ChooserList m_companies{ChooserList::Order::Sorted};
     ChooserList m_applications{ChooserList::Order::Added};
+    CompanyRecord m_company{m_companies, m_prompts};
+    ProgramSettings m_settings;
     std::unique_ptr<TGWide> m_workspace;
-    TEngBuild* m_engine = nullptr; // owned by the workspace
 };

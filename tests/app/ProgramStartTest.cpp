@@ -9,7 +9,6 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -34,14 +33,12 @@ QProcessEnvironment programEnvironment(const TestWorkspace& ws)
     return env;
 }
 
-// The running copy listens once its main window is up.
+// The running copy answers a request to come to the front once its window is up.
 bool waitForWindow(const QString& serverName, QProcess& process, int timeoutMs)
 {
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired() && process.state() == QProcess::Running) {
-        QLocalSocket probe;
-        probe.connectToServer(serverName);
-        if (probe.waitForConnected(100))
+        if (SingleInstance::requestFront(serverName, 2000))
             return true;
         QThread::msleep(50);
     }
@@ -74,8 +71,38 @@ TEST(ProgramStart, RealProgramStartsInAnEmptyFolderAndASecondCopyHandsOver)
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running) << "the first copy keeps running";
 
-    first.terminate();
+    // Killed without cleaning up: the next start takes the name over.
+    first.kill();
     EXPECT_TRUE(first.waitForFinished(10000));
+    QProcess third;
+    third.setProcessEnvironment(programEnvironment(ws));
+    third.start(program, {});
+    ASSERT_TRUE(third.waitForStarted(5000));
+    EXPECT_TRUE(waitForWindow(probe.serverName(), third, 20000));
+    third.terminate();
+    EXPECT_TRUE(third.waitForFinished(10000));
+}
+
+TEST(ProgramStart, OfTwoCopiesStartedTogetherOneRuns)
+{
+    TestWorkspace ws;
+    const QString program = installProgram(ws);
+    QProcess a, b;
+    for (QProcess* p : {&a, &b}) {
+        p->setProcessEnvironment(programEnvironment(ws));
+        p->start(program, {});
+    }
+    ASSERT_TRUE(a.waitForStarted(5000) && b.waitForStarted(5000));
+    const SingleInstance probe(ws.path());
+    ASSERT_TRUE(waitForWindow(probe.serverName(), a, 20000) || waitForWindow(probe.serverName(), b, 20000));
+    QThread::msleep(300);
+    QProcess* ended = a.state() == QProcess::Running ? &b : &a;
+    QProcess* running = ended == &a ? &b : &a;
+    EXPECT_TRUE(ended->waitForFinished(10000));
+    EXPECT_EQ(ended->exitCode(), 0);
+    EXPECT_EQ(running->state(), QProcess::Running);
+    running->terminate();
+    running->waitForFinished(10000);
 }
 
 TEST(ProgramStart, AFailedStartUpShowsTheMessageAndNoWindow)

@@ -2,6 +2,7 @@
 #include "records/ListFile.h"
 #include "records/TGWide.h"
 #include "records/TRegIni.h"
+#include "records/WorkspacePath.h"
 
 #include "../support/TestWorkspace.h"
 
@@ -173,4 +174,15 @@ TEST(Workspace, NamesThatWouldLeaveTheirDirectoryArePassedOver)
     ws.write(s("data/Applications.dat"), QByteArray("../../x\r\nApp\r\n"));
     Started started(ws);
     EXPECT_EQ(started.owner.applications.names(), QStringList{s("App")});
+}
+
+TEST(WorkspacePathRule, NamesMustStayInTheirDirectoryAndFitTheListFiles)
+{
+    for (const char* good : {"Acme Inc", "My Site!", "a.b", "...", "x\\y"})
+        EXPECT_TRUE(WorkspacePath::isSafeName(s(good))) << good;
+    for (const char* bad : {"", ".", "..", "a/b", "/abs", "line\nbreak", "cr\rname"})
+        EXPECT_FALSE(WorkspacePath::isSafeName(s(bad))) << bad;
+    EXPECT_FALSE(WorkspacePath::isSafeName(QString(QChar(u'\0'))));
+    EXPECT_TRUE(WorkspacePath::isSafeName(QString::fromLatin1("Caf\xe9")));
+    EXPECT_FALSE(WorkspacePath::isSafeName(QStringLiteral("Caf\u20ac"))) << "cannot be stored in 8-bit lists";
 }

@@ -58,6 +58,20 @@ TEST(MainWindow, ShowsCompanyInformationFirstWithTheListsLoaded)
     EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
+TEST(MainWindow, BringToFrontRestoresAMinimizedWindow)
+{
+    TestWorkspace ws;
+    FakePrompts prompts;
+    TMainFrm window(ws.path(), &prompts, ws.settingsFile());
+    window.startUp();
+    window.show();
+    window.showMinimized();
+    ASSERT_TRUE(window.isMinimized());
+    window.bringToFront();
+    EXPECT_FALSE(window.isMinimized());
+    EXPECT_TRUE(window.isVisible());
+}
+
 TEST(ErrorWindow, ShowsTwoLinesAndTheDefaultInstruction)
 {
     TErrorFrm window;

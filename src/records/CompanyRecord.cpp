@@ -1,0 +1,169 @@
+#include "records/CompanyRecord.h"
+
+#include "records/Blanks.h"
+#include "records/ChooserList.h"
+#include "records/TGWide.h"
+#include "records/TIniFile.h"
+#include "records/UserPrompts.h"
+#include "records/WorkspacePath.h"
+
+#include <QFile>
+
+namespace {
+
+const QString Section = QStringLiteral("COMPANY");
+
+constexpr const char* FieldKeys[CompanyFieldCount] = {
+    "CONTACT", "CTITLE", "CEMAIL", "CPHONE", "CFAX", "CADDR",
+    "CCITY", "CSTATE", "CZIP", "CCOUNTRY", "CURL", "CCMAIL",
+};
+
+} // namespace
+
+CompanyRecord::CompanyRecord(ChooserList& chooser, UserPrompts& prompts, QObject* parent)
+    : QObject(parent), m_chooser(chooser), m_prompts(prompts)
+{
+}
+
+QString CompanyRecord::fieldKey(CompanyField f)
+{
+    return QLatin1String(FieldKeys[int(f)]);
+}
+
+QString CompanyRecord::recordFile(const QString& companyName) const
+{
+    return WorkspacePath::file(m_workspace->CompaniesDir(), companyName, QStringLiteral(".dat"));
+}
+
+QString CompanyRecord::name() const
+{
+    return m_chooser.currentText();
+}
+
+void CompanyRecord::setField(CompanyField f, const QString& text)
+{
+    QString& current = m_fields[size_t(f)];
+    if (current == text)
+        return;
+    current = text;
+    emit fieldChanged(f, text);
+    setChanged(true);
+}
+
+void CompanyRecord::setBhsId(const QString& number)
+{
+    m_bhsId = number;
+}
+
+void CompanyRecord::setChanged(bool changed)
+{
+    if (m_changed == changed)
+        return;
+    m_changed = changed;
+    emit changedMarkChanged(changed);
+}
+
+void CompanyRecord::ClearCompanyFields()
+{
+    for (int i = 0; i < CompanyFieldCount; ++i)
+        setField(CompanyField(i), QString());
+    m_bhsId.clear();
+}
+
+void CompanyRecord::LoadCompany()
+{
+    const QString shown = name();
+    if (shown.isEmpty() || !m_workspace || !WorkspacePath::isSafeName(shown))
+        return;
+    BusyCursor busy(m_prompts);
+    QFile file(recordFile(shown));
+    if (!file.open(QIODevice::ReadOnly))
+        return; // a missing record keeps what the page showed
+    const IniSection s = IniDocument::fromBytes(file.readAll()).section(Section);
+    const int listed = m_chooser.indexOf(s.ReadString(QStringLiteral("CONAME"), QString()));
+    if (listed >= 0)
+        m_chooser.setCurrentIndex(listed);
+    m_bhsId = s.ReadString(QStringLiteral("BHSID"), QString());
+    for (int i = 0; i < CompanyFieldCount; ++i)
+        setField(CompanyField(i), s.ReadString(fieldKey(CompanyField(i)), QString()));
+}
+
+void CompanyRecord::SelectCompanyByName(const QString& companyName)
+{
+    ClearCompanyFields();
+    const int at = companyName.isEmpty() ? -1 : m_chooser.indexOf(companyName, Qt::CaseInsensitive);
+    // A company that is not listed shows as none, so no unrelated record is saved over.
+    m_chooser.setCurrentIndex(at);
+    if (at >= 0)
+        LoadCompany();
+}
+
+bool CompanyRecord::NewCompany()
+{
+    for (;;) {
+        const auto typed = m_prompts.askName(QStringLiteral("New Company Name"));
+        if (!typed || typed->isEmpty())
+            return false;
+        // Compared without its leading blanks, so an existing record is never emptied.
+        const QString newName = trimLeadingBlanks(*typed);
+        if (newName.isEmpty())
+            return false;
+        if (m_chooser.indexOf(newName) >= 0) {
+            m_prompts.errorWindow(QStringLiteral("COMPANY NAME DUPLICATE"),
+                                  QStringLiteral("The company name you entered is already on the list!"));
+            continue;
+        }
+        if (!WorkspacePath::isSafeName(newName)) {
+            m_prompts.error(WorkspacePath::unsafeNameMessage(newName));
+            continue;
+        }
+        const int at = m_chooser.add(newName);
+        m_workspace->SaveCompanyList();
+        m_chooser.setCurrentIndex(at);
+        ClearCompanyFields();
+        SaveCompany();
+        return true;
+    }
+}
+
+void CompanyRecord::DeleteCompany()
+{
+    const QString shown = name();
+    if (shown.isEmpty())
+        return;
+    if (!m_prompts.confirm(QStringLiteral("Delete This Company ?")))
+        return;
+    BusyCursor busy(m_prompts);
+    m_chooser.removeAt(m_chooser.indexOf(shown));
+    m_workspace->SaveCompanyList();
+    if (!m_chooser.isEmpty()) {
+        m_chooser.setCurrentIndex(0);
+        LoadCompany();
+    }
+}
+
+void CompanyRecord::SaveCompany()
+{
+    const QString shown = name();
+    if (shown.isEmpty())
+        return;
+    BusyCursor busy(m_prompts);
+    IniValues values;
+    values.string(QStringLiteral("CONAME"), shown).string(QStringLiteral("BHSID"), m_bhsId);
+    for (int i = 0; i < CompanyFieldCount; ++i)
+        values.string(fieldKey(CompanyField(i)), m_fields[size_t(i)]);
+    TIniFile(recordFile(shown)).WriteValues(Section, values.list());
+    setChanged(false);
+}
+
+bool CompanyRecord::BhsIdClick()
+{
+    if (name().isEmpty()) {
+        m_prompts.error(QStringLiteral("You first need to define a company name!"));
+        return false;
+    }
+    if (m_bhsId.isEmpty())
+        return true;
+    m_prompts.info(QStringLiteral("Your BHS ID# is: ") + m_bhsId);
+    return false;
+}

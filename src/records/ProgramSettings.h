@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+// The program settings held in memory, as read from "settings.dat"
+// (section SETTINGS). Every part of the program reads these held values.
+class ProgramSettings {
+public:
+    QString lastAppLoaded;
+    QString smtp;
+    QString email;
+    QString name;
+    QString proxy;
+    QString proxyUserName;
+    QString proxyPassword;
+    QString port = QStringLiteral("80");
+    int ftpRetries = 3;
+    int httpTimeOut = 60; // seconds
+    bool useGridLines = false;
+    bool showHints = true;
+    bool resetToNoPost = true;
+    bool ftpPassiveMode = false;
+
+    // The file in the base directory of the workspace.
+    static QString fileIn(const QString& baseDirectory);
+
+    // Every key with its default.
+    void load(const QString& fileName);
+    // The twelve keys the Settings dialog edits, read again before it opens.
+    void loadDialogValues(const QString& fileName);
+    // Writes the twelve dialog keys in their order. Throws ZentrelError on failure.
+    void saveDialogValues(const QString& fileName) const;
+    // Writes LastAppLoaded only.
+    void saveLastAppLoaded(const QString& fileName) const;
+    // Sets and writes UseGridLines only.
+    void setUseGridLines(const QString& fileName, bool on);
+
+    // A proxy is used only when its host has 4 characters or more.
+    bool hasProxy() const { return proxy.size() >= 4; }
+    // "host:port", or empty when no proxy is used.
+    QString proxyAddress() const;
+};
