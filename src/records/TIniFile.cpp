@@ -298,6 +298,14 @@ void TIniFile::WriteBool(const QString& section, const QString& key, bool value)
 
 void TIniFile::WriteValues(const QString& section, const QList<QPair<QString, QString>>& values)
 {
+    Update([&](IniDocument& document) {
+        for (const auto& [key, value] : values)
+            document.setValue(section, key, value);
+    });
+}
+
+void TIniFile::Update(const std::function<void(IniDocument&)>& change)
+{
     QFile existing(m_fileName);
     IniDocument document;
     if (existing.exists()) {
@@ -307,8 +315,7 @@ void TIniFile::WriteValues(const QString& section, const QList<QPair<QString, QS
         document = IniDocument::fromBytes(existing.readAll());
         existing.close();
     }
-    for (const auto& [key, value] : values)
-        document.setValue(section, key, value);
+    change(document);
     writeDocument(document);
 }
 

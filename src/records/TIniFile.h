@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Reads the integer forms a profile value may take: decimal with an optional
 // sign, "$" or "0x" hexadecimal. Anything else, or a number outside the signed
 // 32-bit range, gives the default.
@@ -66,6 +68,8 @@ public:
     // Writes several keys in order with a single access; the result is that of
     // writing them one after another.
     void WriteValues(const QString& section, const QList<QPair<QString, QString>>& values);
+    // Reads the file, applies the change and writes the result, in one access.
+    void Update(const std::function<void(IniDocument&)>& change);
 
 private:
     IniDocument readDocument() const;

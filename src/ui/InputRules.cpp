@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QValidator>
 
 #include <functional>
 
@@ -54,14 +55,68 @@ HintFilter* hintFilter()
     return filter;
 }
 
+// Refuses input longer than a limit, or with a character outside a set.
+class InputValidator : public QValidator {
+public:
+    InputValidator(QObject* parent, int maxLength, bool digitsOnly, std::function<void()> refused)
+        : QValidator(parent), m_maxLength(maxLength), m_digitsOnly(digitsOnly), m_refused(std::move(refused))
+    {
+    }
+
+    State validate(QString& input, int&) const override
+    {
+        if (m_digitsOnly) {
+            for (QChar c : input) {
+                if (c < u'0' || c > u'9') {
+                    if (m_refused)
+                        m_refused();
+                    return Invalid;
+                }
+            }
+        }
+        return m_maxLength > 0 && input.size() > m_maxLength ? Invalid : Acceptable;
+    }
+
+private:
+    int m_maxLength;
+    bool m_digitsOnly;
+    std::function<void()> m_refused;
+};
+
 } // namespace
 
 namespace InputRules {
 
+void dropTypedCharacters(QWidget* field, const QString& chars)
+{
+    field->installEventFilter(new KeyDropper(field, [chars](const QKeyEvent& e) {
+        return e.text().size() == 1 && chars.contains(e.text().front());
+    }));
+}
+
+void limitLength(QLineEdit* field, int length)
+{
+    field->setValidator(new InputValidator(field, length, false, {}));
+}
+
+void digitsOnly(QLineEdit* field, int maxLength, std::function<void()> beep)
+{
+    field->setValidator(new InputValidator(field, maxLength, true, std::move(beep)));
+}
+
+void pickOnly(QComboBox* list)
+{
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    list->lineEdit()->setReadOnly(true);
+    const auto dropAll = [](const QKeyEvent& e) { return e.key() != Qt::Key_Tab && e.key() != Qt::Key_Backtab; };
+    list->installEventFilter(new KeyDropper(list, dropAll));
+    list->lineEdit()->installEventFilter(new KeyDropper(list->lineEdit(), dropAll));
+}
+
 void dropTypedSpaces(QLineEdit* field)
 {
-    field->installEventFilter(
-        new KeyDropper(field, [](const QKeyEvent& e) { return e.text() == QStringLiteral(" "); }));
+    dropTypedCharacters(field, QStringLiteral(" "));
 }
 
 void dropKeyPresses(QComboBox* chooser)

@@ -1,12 +1,25 @@
 #pragma once
 
+#include <functional>
+
 class QComboBox;
 class QLineEdit;
 class QObject;
+class QString;
 class QWidget;
 
 // Keyboard rules of the program's fields.
 namespace InputRules {
+
+// Typed characters among `chars` are dropped (a "$" in prices and descriptions).
+void dropTypedCharacters(QWidget* field, const QString& chars);
+// At most `length` characters can be typed or pasted; a loaded text may be longer.
+void limitLength(QLineEdit* field, int length);
+// Only the digits 0 to 9 (and Backspace) are taken, typed or pasted; anything
+// else is dropped and `beep` sounds.
+void digitsOnly(QLineEdit* field, int maxLength, std::function<void()> beep);
+// A drop-down of fixed entries that shows any text it is given, but takes no typing.
+void pickOnly(QComboBox* list);
 
 // A typed space is dropped (URL and e-mail fields).
 void dropTypedSpaces(QLineEdit* field);

@@ -4,13 +4,13 @@
 #include "ui/ChooserBinding.h"
 #include "ui/InputRules.h"
 #include "ui/QtUserPrompts.h"
+#include "ui/TApplicationPages.h"
 #include "ui/TCompanyPage.h"
 #include "ui/TSettingsForm.h"
 #include "workflow/MainModel.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFormLayout>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
@@ -67,6 +67,11 @@ QComboBox* TMainFrm::companyChooser() const
     return m_companyPage->chooser();
 }
 
+QComboBox* TMainFrm::applicationChooser() const
+{
+    return m_appPages->chooser();
+}
+
 void TMainFrm::runCommand(const std::function<void()>& command)
 {
     try {
@@ -91,34 +96,27 @@ void TMainFrm::buildMenus()
 
 QWidget* TMainFrm::buildAppInfoTab()
 {
+    const auto run = [this](const std::function<void()>& c) { runCommand(c); };
+    MainModel& model = *m_model;
     m_appInfoTabs = new QTabWidget;
     m_appInfoTabs->setObjectName(QStringLiteral("AppInfoTabs"));
-    m_appInfoTabs->addTab(buildGeneralPage(), QStringLiteral("General"));
-    auto* locations = new QWidget;
-    locations->setObjectName(QStringLiteral("LocationsPage"));
-    m_appInfoTabs->addTab(locations, QStringLiteral("Locations"));
-    auto* description = new QWidget;
-    description->setObjectName(QStringLiteral("DescriptionPage"));
-    m_appInfoTabs->addTab(description, QStringLiteral("Description"));
-    m_companyPage = new TCompanyPage(m_model->company(), m_model->companyChooser(),
-                                     [this](const std::function<void()>& c) { runCommand(c); });
+    m_appPages = new TApplicationPages(model.application(), model.applicationChooser(), *m_prompts, run, this);
+    connect(m_appPages, &TApplicationPages::applicationChosen, this,
+            [this] { runCommand([this] { m_model->application().LoadApplication(); }); });
+    connect(m_appPages, &TApplicationPages::newClicked, this,
+            [this] { runCommand([this] { m_model->newApplication(); }); });
+    connect(m_appPages, &TApplicationPages::deleteClicked, this,
+            [this] { runCommand([this] { m_model->application().DeleteApplication(); }); });
+    connect(m_appPages, &TApplicationPages::saveClicked, this,
+            [this] { runCommand([this] { m_model->saveApplication(); }); });
+    m_appInfoTabs->addTab(m_appPages->general(), QStringLiteral("General"));
+    m_appInfoTabs->addTab(m_appPages->locations(), QStringLiteral("Locations"));
+    m_appInfoTabs->addTab(m_appPages->description(), QStringLiteral("Description"));
+    m_companyPage = new TCompanyPage(model.company(), model.companyChooser(), run);
     connect(m_companyPage, &TCompanyPage::saveApplicationClicked, this,
             [this] { runCommand([this] { m_model->saveApplication(); }); });
     m_appInfoTabs->addTab(m_companyPage, QStringLiteral("Company Information"));
     return m_appInfoTabs;
-}
-
-QWidget* TMainFrm::buildGeneralPage()
-{
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("GeneralPage"));
-    auto* form = new QFormLayout(page);
-    m_appName = new QComboBox(page);
-    m_appName->setObjectName(QStringLiteral("AppName"));
-    m_appName->setMinimumWidth(260);
-    bindChooser(m_appName, m_model->applicationChooser());
-    form->addRow(QStringLiteral("Application Name:"), m_appName);
-    return page;
 }
 
 void TMainFrm::startUp()

@@ -9,6 +9,7 @@ class MainModel;
 class QComboBox;
 class QTabWidget;
 class QtUserPrompts;
+class TApplicationPages;
 class TCompanyPage;
 class UserPrompts;
 
@@ -32,8 +33,9 @@ public:
     QTabWidget* mainTabs() const { return m_tabs; }
     QTabWidget* appInfoTabs() const { return m_appInfoTabs; }
     TCompanyPage* companyPage() const { return m_companyPage; }
+    TApplicationPages* applicationPages() const { return m_appPages; }
     QComboBox* companyChooser() const;
-    QComboBox* applicationChooser() const { return m_appName; }
+    QComboBox* applicationChooser() const;
 
     // Brings the window to the front, restoring it when minimized.
     void bringToFront();
@@ -53,7 +55,6 @@ protected:
 private:
     void buildMenus();
     QWidget* buildAppInfoTab();
-    QWidget* buildGeneralPage();
     void formShow();
 
     std::unique_ptr<QtUserPrompts> m_ownPrompts;
@@ -62,6 +63,6 @@ private:
     QTabWidget* m_tabs = nullptr;
     QTabWidget* m_appInfoTabs = nullptr;
     TCompanyPage* m_companyPage = nullptr;
-    QComboBox* m_appName = nullptr;
+    TApplicationPages* m_appPages = nullptr;
     bool m_shown = false;
 };

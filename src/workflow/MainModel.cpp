@@ -14,6 +14,7 @@ MainModel::MainModel(UserPrompts& prompts, const QString& baseDirectory, const Q
 MainModel::~MainModel()
 {
     m_company.setWorkspace(nullptr);
+    m_application.setWorkspace(nullptr);
     m_workspace.reset();
 }
 
@@ -26,6 +27,7 @@ void MainModel::startWorkspace()
 {
     m_workspace = std::make_unique<TGWide>(*this, m_baseDirectory, m_userSettingsFile);
     m_company.setWorkspace(m_workspace.get());
+    m_application.setWorkspace(m_workspace.get());
     m_workspace->StartUp();
 }
 
@@ -37,14 +39,38 @@ TEngBuild* MainModel::engine() const
 void MainModel::formShow()
 {
     m_settings.load(settingsFile());
+    if (!m_applications.isEmpty()) {
+        // The application last worked on, or the first when it is gone.
+        const int last = m_applications.indexOf(m_settings.lastAppLoaded, Qt::CaseInsensitive);
+        m_applications.setCurrentIndex(last >= 0 ? last : 0);
+        m_application.LoadApplication();
+    }
     m_company.setChanged(false);
+    m_application.setChanged(false);
     if (TEngBuild* e = engine())
         e->setModified(false);
 }
 
 void MainModel::saveApplication()
 {
+    BusyCursor busy(m_prompts);
+    m_application.SaveApplication();
     m_company.SaveCompany();
+}
+
+void MainModel::newApplication()
+{
+    if (m_application.NewApplication())
+        saveApplication();
+}
+
+void MainModel::selectApplication(const QString& name)
+{
+    const int at = m_applications.indexOf(name, Qt::CaseInsensitive);
+    if (at < 0)
+        return;
+    m_applications.setCurrentIndex(at);
+    m_application.LoadApplication();
 }
 
 bool MainModel::closeQuery()
@@ -60,6 +86,13 @@ bool MainModel::closeQuery()
         case UserPrompts::Answer::Cancel: return false;
         }
     }
+    if (m_application.changed()) {
+        switch (ask(m_application.name())) {
+        case UserPrompts::Answer::Yes: m_application.SaveApplication(); break;
+        case UserPrompts::Answer::No: break;
+        case UserPrompts::Answer::Cancel: return false;
+        }
+    }
     m_settings.saveLastAppLoaded(settingsFile());
     return true;
 }
@@ -71,7 +104,7 @@ void MainModel::loadSelectedCompany()
 
 void MainModel::loadSelectedApplication()
 {
-    // The Application record itself is read by the application pages' model.
+    m_application.LoadApplication();
 }
 
 std::unique_ptr<WorkspaceEngine> MainModel::createEngineBuilder(TGWide& workspace)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/ApplicationRecord.h"
 #include "records/ChooserList.h"
 #include "records/CompanyRecord.h"
 #include "records/ProgramSettings.h"
@@ -35,14 +36,20 @@ public:
     TEngBuild* engine() const;
 
     CompanyRecord& company() { return m_company; }
+    ApplicationRecord& application() { return m_application; }
     ProgramSettings& settings() { return m_settings; }
     // "settings.dat" in the program folder.
     QString settingsFile() const;
 
-    // The first show of the main window: loads the settings and clears the changed marks.
+    // The first show of the main window: loads the settings, selects the
+    // application last worked on and clears the changed marks.
     void formShow();
     // "Save Application": the application's files, then the company.
     void saveApplication();
+    // "New": asks for a name, then saves the new record as "Save Application" does.
+    void newApplication();
+    // Selects the listed application by name, ignoring case, and loads it.
+    void selectApplication(const QString& name);
     // Asks about unsaved changes before the window closes and writes LastAppLoaded;
     // false when the user chose "Cancel" and the window stays open.
     bool closeQuery();
@@ -61,5 +68,6 @@ private:
     ChooserList m_applications{ChooserList::Order::Added};
     CompanyRecord m_company{m_companies, m_prompts};
     ProgramSettings m_settings;
+    ApplicationRecord m_application{m_applications, m_company, m_settings, m_prompts};
     std::unique_ptr<TGWide> m_workspace;
 };

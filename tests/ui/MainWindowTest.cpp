@@ -40,6 +40,7 @@ TEST(MainWindow, ShowsCompanyInformationFirstWithTheListsLoaded)
     TestWorkspace ws;
     ws.write(s("companies/companies.dat"), "Zulu\r\nacme\r\n");
     ws.write(s("data/Applications.dat"), "Second\r\nFirst\r\n");
+    ws.write(s("data/Second.dat"), "[COMPANY]\r\nCONAME=ACME\r\n");
     FakePrompts prompts;
     TMainFrm window(ws.path(), &prompts, ws.settingsFile());
     window.startUp();
