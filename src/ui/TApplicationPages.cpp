@@ -165,14 +165,22 @@ void TApplicationPages::buildGeneral()
 {
     QWidget* page = m_general;
     auto* grid = new QGridLayout;
-    int row = 0;
+    // Two label-and-field pairs a row; some fields span the row.
     const auto put = [&](int r, int c, const char* caption, QWidget* field, int span = 1) {
-        if (caption)
-            grid->addWidget(label(caption, page), r, c);
+        grid->addWidget(label(caption, page), r, c);
         grid->addWidget(field, r, c + 1, 1, span);
     };
+    const auto putLayout = [&](int r, int c, const char* caption, QLayout* fields, int span = 1) {
+        grid->addWidget(label(caption, page), r, c);
+        grid->addLayout(fields, r, c + 1, 1, span);
+    };
+    const auto digits = [this](AppField f, const char* name, const char* hint, int maxLength) {
+        QLineEdit* edit = addLine(f, name, hint);
+        InputRules::digitsOnly(edit, maxLength, [this] { m_prompts.beep(); });
+        return edit;
+    };
 
-    put(row++, 0, "Application Name:", m_appName, 5);
+    put(0, 0, "Application Name:", m_appName, 3);
 
     QLineEdit* filename = addLine(AppField::FileName, "filename", "The file name of the program archive you publish");
     InputRules::limitLength(filename, 16);
@@ -181,72 +189,78 @@ void TApplicationPages::buildGeneral()
                                "after it, followed by .zip");
     InputRules::limitLength(char8, 8);
     char8->installEventFilter(this);
-    put(row, 0, "Application Filename", filename);
-    put(row, 2, "8 Character Name:", char8);
-    put(row++, 4, "Version", addLine(AppField::Version, "version", "The version number, for example 2.1"));
+    put(1, 0, "Application Filename", filename);
+    put(1, 2, "8 Character Name:", char8);
 
-    const auto digits = [this](AppField f, const char* name, const char* hint, int maxLength) {
-        QLineEdit* edit = addLine(f, name, hint);
-        InputRules::digitsOnly(edit, maxLength, [this] { m_prompts.beep(); });
-        return edit;
-    };
+    QLineEdit* version = addLine(AppField::Version, "version", "The version number, for example 2.1");
+    version->setFixedWidth(110);
     QLineEdit* month = digits(AppField::Month, "month", "The month of release, 1 to 12", 2);
     QLineEdit* day = digits(AppField::Day, "day", "The day of release, 1 to 31", 2);
     QLineEdit* year = digits(AppField::Year, "year", "The year of release, two digits", 2);
     for (QLineEdit* e : {month, day, year}) {
-        e->setMaximumWidth(40);
+        e->setFixedWidth(36);
         e->installEventFilter(this);
     }
     m_longDate = new QLabel(page);
     m_longDate->setObjectName(QStringLiteral("LongDateLabel"));
+    m_longDate->setToolTip(QStringLiteral("The release date as sites read it"));
+    m_longDate->setMinimumWidth(m_longDate->fontMetrics().horizontalAdvance(QStringLiteral("30-Sep-1999")) + 4);
+    // Version and the release date share a row, so the long date has room.
     auto* dateRow = new QHBoxLayout;
+    dateRow->setSpacing(4);
+    dateRow->addWidget(version);
+    dateRow->addSpacing(16);
+    dateRow->addWidget(label("Release Month:", page));
     dateRow->addWidget(month);
     dateRow->addWidget(label("Day", page));
     dateRow->addWidget(day);
     dateRow->addWidget(label("Year", page));
     dateRow->addWidget(year);
-    dateRow->addSpacing(12);
+    dateRow->addSpacing(4);
     dateRow->addWidget(m_longDate, 1);
-    grid->addWidget(label("Release Month:", page), row, 0);
-    grid->addLayout(dateRow, row++, 1, 1, 5);
+    putLayout(2, 0, "Version", dateRow, 3);
 
-    put(row, 0, "Platform(s)",
+    put(3, 0, "Platform(s)",
         addList(AppField::Platform, "platforms", AppLists::platforms(), "The operating systems the program runs on"));
-    put(row, 2, "Submitted By:",
+    put(3, 2, "Submitted By:",
         addList(AppField::DistStatus, "diststatus", AppLists::submitters(), "Who submits the program"));
-    put(row++, 4, "Status",
-        addList(AppField::Status, "status", AppLists::statuses(), "How the program is distributed"));
+    put(4, 0, "Status", addList(AppField::Status, "status", AppLists::statuses(), "How the program is distributed"));
+    put(4, 2, "Install/Uninstall",
+        addList(AppField::Installer, "installer", AppLists::installs(), "What the program's setup offers"));
 
-    put(row, 0, "32 Bit File Size", digits(AppField::Size32, "bytesize32", "The archive size of the 32-bit version, in bytes", 0));
-    put(row++, 2, "Installed Size:", digits(AppField::InstSize32, "instsize32", "The installed size of the 32-bit version, in bytes", 0));
-    put(row, 0, "16 Bit File Size", digits(AppField::Size16, "bytesize16", "The archive size of the 16-bit version, in bytes", 0));
-    put(row++, 2, "Installed Size:", digits(AppField::InstSize16, "instsize16", "The installed size of the 16-bit version, in bytes", 0));
+    put(5, 0, "32 Bit File Size",
+        digits(AppField::Size32, "bytesize32", "The archive size of the 32-bit version, in bytes", 0));
+    put(5, 2, "Installed Size:",
+        digits(AppField::InstSize32, "instsize32", "The installed size of the 32-bit version, in bytes", 0));
+    put(6, 0, "16 Bit File Size",
+        digits(AppField::Size16, "bytesize16", "The archive size of the 16-bit version, in bytes", 0));
+    put(6, 2, "Installed Size:",
+        digits(AppField::InstSize16, "instsize16", "The installed size of the 16-bit version, in bytes", 0));
 
     QLineEdit* price = addLine(AppField::Price, "price", "The registration price, without the dollar sign");
     InputRules::dropTypedCharacters(price, QStringLiteral("$"));
-    put(row, 0, "Price: $", price);
-    put(row++, 2, "Evaluation Period", addLine(AppField::Eval, "eval", "How long the program may be tried, for example 30 days"));
+    put(7, 0, "Price: $", price);
+    put(7, 2, "Evaluation Period",
+        addLine(AppField::Eval, "eval", "How long the program may be tried, for example 30 days"));
 
-    put(row, 0, "Expiration Date (day-month-year):",
+    put(8, 0, "Expiration Date (day-month-year):",
         addLine(AppField::ExpireDate, "expiredate", "The date the trial version stops working, if any"));
     auto* daysRow = new QHBoxLayout;
-    daysRow->addWidget(addLine(AppField::ExpireAfter, "expireafter", "How many days after installing the trial stops working"));
+    daysRow->addWidget(
+        addLine(AppField::ExpireAfter, "expireafter", "How many days after installing the trial stops working"));
     daysRow->addWidget(label("Days", page));
-    grid->addWidget(label("Expires After:", page), row, 2);
-    grid->addLayout(daysRow, row++, 3);
+    putLayout(8, 2, "Expires After:", daysRow);
 
-    put(row, 0, "Install/Uninstall",
-        addList(AppField::Installer, "installer", AppLists::installs(), "What the program's setup offers"));
     m_specReq = new QLineEdit(page);
     m_specReq->setObjectName(QStringLiteral("specreq"));
     m_specReq->setToolTip(QStringLiteral("What the program needs besides the operating system; not saved"));
     connect(m_specReq, &QLineEdit::textChanged, this,
             [this](const QString& value) { m_record.setSpecialRequirements(value); });
-    put(row++, 2, "Special Requirements:", m_specReq, 3);
+    put(9, 0, "Special Requirements:", m_specReq, 3);
 
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
-    grid->setColumnStretch(5, 1);
+    grid->setHorizontalSpacing(10);
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(grid);
     layout->addStretch(1);
