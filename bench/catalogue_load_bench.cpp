@@ -1,15 +1,12 @@
 // Loading a catalogue of 2,000 sites (every definition, both category lists and
 // two scripts each) against reading the same files' bytes once.
-#include "engines/TEngBuild.h"
-#include "records/ChooserList.h"
+#include "BenchSupport.h"
+
 #include "records/ListFile.h"
-#include "records/TGWide.h"
-#include "records/UserPrompts.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -19,48 +16,13 @@ namespace {
 
 constexpr int SiteCount = 2000;
 
-class SilentPrompts : public UserPrompts {
-public:
-    void beep() override {}
-    void info(const QString&) override {}
-    void error(const QString&) override {}
-    void errorWindow(const QString&, const QString&, const QString&) override {}
-    bool confirm(const QString&) override { return false; }
-    Answer askSave(const QString&) override { return Answer::Cancel; }
-    std::optional<QString> askName(const QString&) override { return std::nullopt; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    bool openUrl(const QString&) override { return false; }
-    void setBusy(bool) override {}
-};
-
-class Owner : public WorkspaceOwner {
-public:
-    SilentPrompts prompts;
-    ChooserList companies{ChooserList::Order::Sorted};
-    ChooserList applications{ChooserList::Order::Added};
-    TEngBuild* engine = nullptr;
-    ChooserList& companyChooser() override { return companies; }
-    ChooserList& applicationChooser() override { return applications; }
-    void loadSelectedCompany() override {}
-    void loadSelectedApplication() override {}
-    std::unique_ptr<WorkspaceEngine> createEngineBuilder(TGWide& w) override
-    {
-        auto e = std::make_unique<TEngBuild>(w, prompts);
-        engine = e.get();
-        return e;
-    }
-};
-
 struct Catalogue {
-    QTemporaryDir dir;
+    BenchWorkspace owner;
     QStringList files; // every file a full load reads
-    Owner owner;
-    std::unique_ptr<TGWide> workspace;
 
     Catalogue()
     {
-        workspace = std::make_unique<TGWide>(owner, dir.path(), dir.filePath(QStringLiteral("user.ini")));
-        workspace->StartUp();
+        TGWide* workspace = owner.workspace.get();
         QStringList names;
         for (int i = 0; i < SiteCount; ++i)
             names << QStringLiteral("Download Site %1").arg(i, 4, 10, QLatin1Char('0'));

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "engines/SiteCatalogue.h"
+#include "engines/ScriptVariables.h"
 #include "engines/SiteDefinition.h"
 #include "records/TGWide.h"
 
 #include <QString>
 
+class ApplicationRecord;
+class CompanyRecord;
 class UserPrompts;
 
 // The engine builder object: the Site catalogue and the one current Site
@@ -44,16 +47,38 @@ public:
     // Back to the new-site values, keeping the name and the field translations.
     void ClearSite();
 
+    // The records expansion reads, as they stand in memory (unsaved edits included).
+    void setRecords(const CompanyRecord* company, const ApplicationRecord* application);
+    // The Application site list entry being posted, read in submission mode.
+    void setCategoryChoices(const CategoryChoices* choices) { m_choices = choices; }
+
+    // Fills the template's variables. On failure the error flag is set and the
+    // template comes back unchanged; the error text names what failed.
+    QString Expand(const QString& tmpl, ExpandMode mode);
+    // One variable's value; an unknown name or a missing category sets the error flag.
+    QString Lookup(const QString& name, ExpandMode mode);
+    bool ExpandError() const { return m_expandError; }
+    const QString& ExpandErrorText() const { return m_expandErrorText; }
+
     QString definitionFile(const QString& name) const;
     QString primaryCategoryFile(const QString& name) const;
     QString secondaryCategoryFile(const QString& name) const;
     QString scriptFile(const QString& name, SiteScript script) const;
 
 private:
+    QString translated(const QString& value, Translation first, int count) const;
+    QString size(const QString& bytes) const;
+    QString category(bool use, const QStringList& lines, const QString& chosen, ExpandMode mode);
+
     const TGWide& m_workspace;
     UserPrompts& m_prompts;
     SiteCatalogue m_catalogue;
     QString m_siteName;
     SiteDefinition m_site;
     bool m_modified = false;
+    const CompanyRecord* m_company = nullptr;
+    const ApplicationRecord* m_application = nullptr;
+    const CategoryChoices* m_choices = nullptr;
+    bool m_expandError = false;
+    QString m_expandErrorText;
 };

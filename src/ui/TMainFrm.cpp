@@ -7,6 +7,7 @@
 #include "ui/TApplicationPages.h"
 #include "ui/TCompanyPage.h"
 #include "ui/TSettingsForm.h"
+#include "ui/TVariablesFrm.h"
 #include "workflow/MainModel.h"
 
 #include <QCloseEvent>
@@ -48,6 +49,9 @@ TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QSt
     builder->setObjectName(QStringLiteral("SiteBuilderTab"));
     m_tabs->addTab(builder, QStringLiteral("Site Builder"));
     setCentralWidget(m_tabs);
+
+    // The windows that live as long as the program.
+    m_variables = new TVariablesFrm(this);
 
     // Fixed size, centred on the screen.
     setFixedSize(760, 560);

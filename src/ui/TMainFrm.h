@@ -11,6 +11,7 @@ class QTabWidget;
 class QtUserPrompts;
 class TApplicationPages;
 class TCompanyPage;
+class TVariablesFrm;
 class UserPrompts;
 
 // The main window: "Zentrel 2.13", fixed size, the four top-level tabs and the
@@ -34,6 +35,7 @@ public:
     QTabWidget* appInfoTabs() const { return m_appInfoTabs; }
     TCompanyPage* companyPage() const { return m_companyPage; }
     TApplicationPages* applicationPages() const { return m_appPages; }
+    TVariablesFrm* variablePicker() const { return m_variables; }
     QComboBox* companyChooser() const;
     QComboBox* applicationChooser() const;
 
@@ -64,5 +66,6 @@ private:
     QTabWidget* m_appInfoTabs = nullptr;
     TCompanyPage* m_companyPage = nullptr;
     TApplicationPages* m_appPages = nullptr;
+    TVariablesFrm* m_variables = nullptr;
     bool m_shown = false;
 };

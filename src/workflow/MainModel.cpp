@@ -109,5 +109,7 @@ void MainModel::loadSelectedApplication()
 
 std::unique_ptr<WorkspaceEngine> MainModel::createEngineBuilder(TGWide& workspace)
 {
-    return std::make_unique<TEngBuild>(workspace, m_prompts);
+    auto engine = std::make_unique<TEngBuild>(workspace, m_prompts);
+    engine->setRecords(&m_company, &m_application);
+    return engine;
 }

@@ -1,0 +1,53 @@
+#pragma once
+
+// A started workspace whose engine builder is a real TEngBuild, with prompts
+// that answer nothing: what the benchmarks run against.
+#include "engines/TEngBuild.h"
+#include "records/ChooserList.h"
+#include "records/TGWide.h"
+#include "records/UserPrompts.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+class SilentPrompts : public UserPrompts {
+public:
+    void beep() override {}
+    void info(const QString&) override {}
+    void error(const QString&) override {}
+    void errorWindow(const QString&, const QString&, const QString&) override {}
+    bool confirm(const QString&) override { return false; }
+    Answer askSave(const QString&) override { return Answer::Cancel; }
+    std::optional<QString> askName(const QString&) override { return std::nullopt; }
+    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    bool openUrl(const QString&) override { return false; }
+    void setBusy(bool) override {}
+};
+
+class BenchWorkspace : public WorkspaceOwner {
+public:
+    QTemporaryDir dir;
+    SilentPrompts prompts;
+    ChooserList companies{ChooserList::Order::Sorted};
+    ChooserList applications{ChooserList::Order::Added};
+    TEngBuild* engine = nullptr;
+    std::unique_ptr<TGWide> workspace;
+
+    BenchWorkspace()
+    {
+        workspace = std::make_unique<TGWide>(*this, dir.path(), dir.filePath(QStringLiteral("user.ini")));
+        workspace->StartUp();
+    }
+
+    ChooserList& companyChooser() override { return companies; }
+    ChooserList& applicationChooser() override { return applications; }
+    void loadSelectedCompany() override {}
+    void loadSelectedApplication() override {}
+    std::unique_ptr<WorkspaceEngine> createEngineBuilder(TGWide& w) override
+    {
+        auto e = std::make_unique<TEngBuild>(w, prompts);
+        engine = e.get();
+        return e;
+    }
+};
