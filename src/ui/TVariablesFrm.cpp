@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -54,6 +55,16 @@ TVariablesFrm::TVariablesFrm(QWidget* mainWindow)
 void TVariablesFrm::open()
 {
     m_list->setCurrentItem(m_list->topLevelItem(0));
+    if (!m_placed && m_mainWindow) {
+        // Beside the main window where the screen has room, so the field stays in view.
+        m_placed = true;
+        const QRect main = m_mainWindow->frameGeometry();
+        const QRect screen = m_mainWindow->screen()->availableGeometry();
+        int x = main.right() + 8;
+        if (x + width() > screen.right())
+            x = std::max(screen.left(), main.left() - width() - 8);
+        move(x, main.top());
+    }
     show();
     raise();
     activateWindow();

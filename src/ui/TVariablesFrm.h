@@ -33,4 +33,5 @@ protected:
 private:
     QPointer<QWidget> m_mainWindow;
     QTreeWidget* m_list;
+    bool m_placed = false;
 };
