@@ -121,7 +121,7 @@ void TEngBuild::LoadSite(const QString& name)
         return;
     QFile ini(definitionFile(name));
     if (ini.open(QIODevice::ReadOnly))
-        m_site.readKeys(IniDocument::fromBytes(ini.readAll()).section(SettingsSection));
+        m_site.readKeys(IniDocument::sectionOf(ini.readAll(), SettingsSection));
     if (auto lines = ListFile::loadIfExists(primaryCategoryFile(name)))
         m_site.primaryCategories = std::move(*lines);
     if (auto lines = ListFile::loadIfExists(secondaryCategoryFile(name)))

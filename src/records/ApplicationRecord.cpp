@@ -185,11 +185,11 @@ void ApplicationRecord::LoadApplication()
     BusyCursor busy(m_prompts);
     m_settings.lastAppLoaded = shown;
 
-    IniDocument document;
+    QByteArray record;
     QFile dat(recordFile(shown, QStringLiteral(".dat")));
     if (dat.open(QIODevice::ReadOnly))
-        document = IniDocument::fromBytes(dat.readAll());
-    const IniSection app = document.section(AppSection);
+        record = dat.readAll();
+    const IniSection app = IniDocument::sectionOf(record, AppSection);
     for (int i = 0; i < AppFieldCount; ++i)
         setField(AppField(i), app.ReadString(fieldKey(AppField(i)), QString()));
     if (auto lines = ListFile::loadIfExists(recordFile(shown, QStringLiteral(".lds"))))
@@ -198,7 +198,8 @@ void ApplicationRecord::LoadApplication()
         setNotes(*lines);
     RecomputeLongDate();
 
-    m_company.SelectCompanyByName(document.section(CompanySection).ReadString(QStringLiteral("CONAME"), QString()));
+    m_company.SelectCompanyByName(
+        IniDocument::sectionOf(record, CompanySection).ReadString(QStringLiteral("CONAME"), QString()));
     emit applicationLoaded(shown);
 }
 

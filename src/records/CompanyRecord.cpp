@@ -79,7 +79,7 @@ void CompanyRecord::LoadCompany()
     QFile file(recordFile(shown));
     if (!file.open(QIODevice::ReadOnly))
         return; // a missing record keeps what the page showed
-    const IniSection s = IniDocument::fromBytes(file.readAll()).section(Section);
+    const IniSection s = IniDocument::sectionOf(file.readAll(), Section);
     const int listed = m_chooser.indexOf(s.ReadString(QStringLiteral("CONAME"), QString()));
     if (listed >= 0)
         m_chooser.setCurrentIndex(listed);

@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -194,20 +195,65 @@ qsizetype IniDocument::sectionEnd(qsizetype headerLine) const
     return i;
 }
 
-IniSection IniDocument::section(const QString& name) const
+namespace {
+
+bool isBlankByte(char c) { return c == ' ' || c == '\t'; }
+
+QByteArrayView trimmedBytes(QByteArrayView text)
+{
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    while (start < end && isBlankByte(text[start]))
+        ++start;
+    while (end > start && isBlankByte(text[end - 1]))
+        --end;
+    return text.sliced(start, end - start);
+}
+
+// The name of a section line "[NAME]" (null for any other line), as sectionName() does for text.
+std::optional<QByteArrayView> sectionNameBytes(QByteArrayView line)
+{
+    const QByteArrayView text = trimmedBytes(line);
+    if (text.isEmpty() || text.front() != '[')
+        return std::nullopt;
+    qsizetype close = text.indexOf(']');
+    if (close < 0)
+        close = text.size();
+    return trimmedBytes(text.sliced(1, close - 1));
+}
+
+} // namespace
+
+IniSection IniDocument::sectionOf(const QByteArray& bytes, const QString& name)
 {
     QHash<QString, QString> values;
-    const qsizetype header = findSection(name);
-    if (header < 0)
-        return IniSection(values);
-    const qsizetype end = sectionEnd(header);
-    for (qsizetype i = header + 1; i < end; ++i) {
-        QStringView key, value;
-        if (!splitValueLine(m_lines.at(i), key, value))
+    bool inside = false;
+    qsizetype start = 0;
+    const qsizetype n = bytes.size();
+    const char* data = bytes.constData();
+    while (start < n) {
+        qsizetype end = start;
+        while (end < n && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        const QByteArrayView line(data + start, end - start);
+        start = end + ((end + 1 < n && data[end] == '\r' && data[end + 1] == '\n') ? 2 : 1);
+        if (const auto header = sectionNameBytes(line)) {
+            if (inside)
+                break; // the first section of that name is the one that counts
+            inside = QString::fromLatin1(*header).compare(name, Qt::CaseInsensitive) == 0;
             continue;
-        const QString lowered = key.toString().toLower();
+        }
+        if (!inside)
+            continue;
+        const qsizetype eq = line.indexOf('=');
+        if (eq < 0)
+            continue;
+        const QByteArrayView key = trimmedBytes(line.first(eq));
+        if (key.isEmpty())
+            continue;
+        const QString lowered = QString::fromLatin1(key).toLower();
         if (!values.contains(lowered))
-            values.insert(lowered, cleanValue(value));
+            values.insert(lowered, cleanValue(QString::fromLatin1(line.sliced(eq + 1))));
     }
     return IniSection(std::move(values));
 }
@@ -237,14 +283,6 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
         lastValueLine = i;
     }
     m_lines.insert(lastValueLine + 1, line);
-}
-
-IniDocument TIniFile::readDocument() const
-{
-    QFile file(m_fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return IniDocument::fromBytes(file.readAll());
 }
 
 void TIniFile::writeDocument(const IniDocument& document) const
@@ -278,7 +316,10 @@ bool TIniFile::ReadBool(const QString& section, const QString& key, bool default
 
 IniSection TIniFile::ReadSection(const QString& section) const
 {
-    return readDocument().section(section);
+    QFile file(m_fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return IniDocument::sectionOf(file.readAll(), section);
 }
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value)

@@ -32,9 +32,10 @@ private:
 class IniDocument {
 public:
     static IniDocument fromBytes(const QByteArray& bytes);
+    // One section read straight from a file's bytes, for loads that only read.
+    static IniSection sectionOf(const QByteArray& bytes, const QString& name);
     QByteArray toBytes() const;
 
-    IniSection section(const QString& name) const;
     void setValue(const QString& section, const QString& key, const QString& value);
 
 private:
@@ -72,7 +73,6 @@ public:
     void Update(const std::function<void(IniDocument&)>& change);
 
 private:
-    IniDocument readDocument() const;
     void writeDocument(const IniDocument& document) const;
 
     QString m_fileName;

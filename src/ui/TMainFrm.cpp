@@ -6,7 +6,11 @@
 #include "ui/QtUserPrompts.h"
 #include "ui/TApplicationPages.h"
 #include "ui/TCompanyPage.h"
+#include "engines/TEngBuild.h"
+#include "records/UserPrompts.h"
 #include "ui/TSettingsForm.h"
+#include "ui/TSitesPage.h"
+#include "ui/TSubmissionVerifyFrm.h"
 #include "ui/TVariablesFrm.h"
 #include "workflow/MainModel.h"
 
@@ -17,6 +21,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QTabWidget>
+#include <QTableView>
 
 TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QString& userSettingsFile)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -39,16 +44,15 @@ TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QSt
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("MainTabs"));
     m_tabs->addTab(buildAppInfoTab(), QStringLiteral("App Info"));
-    auto* sites = new QWidget(m_tabs);
-    sites->setObjectName(QStringLiteral("SitesTab"));
-    m_tabs->addTab(sites, QStringLiteral("Sites"));
+    m_tabs->addTab(buildSitesTab(), QStringLiteral("Sites"));
     auto* submit = new QWidget(m_tabs);
     submit->setObjectName(QStringLiteral("SubmitTab"));
     m_tabs->addTab(submit, QStringLiteral("Submit"));
-    auto* builder = new QWidget(m_tabs);
-    builder->setObjectName(QStringLiteral("SiteBuilderTab"));
-    m_tabs->addTab(builder, QStringLiteral("Site Builder"));
+    m_siteBuilder = new QWidget(m_tabs);
+    m_siteBuilder->setObjectName(QStringLiteral("SiteBuilderTab"));
+    m_tabs->addTab(m_siteBuilder, QStringLiteral("Site Builder"));
     setCentralWidget(m_tabs);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &TMainFrm::mainTabChanged);
 
     // The windows that live as long as the program.
     m_variables = new TVariablesFrm(this);
@@ -123,6 +127,57 @@ QWidget* TMainFrm::buildAppInfoTab()
     return m_appInfoTabs;
 }
 
+QWidget* TMainFrm::buildSitesTab()
+{
+    MainModel& model = *m_model;
+    ApplicationSiteList& list = model.siteList();
+    m_sitesPage = new TSitesPage(list, *m_prompts, [this](const std::function<void()>& c) { runCommand(c); });
+    list.setVerifier([this](const SiteCounts& counts) {
+        TSubmissionVerifyFrm verify(m_model->application().name(), m_model->company().name(), counts, this);
+        return verify.exec() == QDialog::Accepted;
+    });
+    connect(&list, &ApplicationSiteList::showSitesTabRequested, this,
+            [this] { m_tabs->setCurrentWidget(m_sitesPage); });
+    connect(m_sitesPage, &TSitesPage::saveChangesClicked, this, [this] {
+        BusyCursor busy(*m_prompts);
+        m_model->siteList().Save(m_model->application().name());
+    });
+    connect(m_sitesPage, &TSitesPage::gridLinesClicked, this, [this](bool on) {
+        runCommand([this, on] { m_model->settings().setUseGridLines(m_model->settingsFile(), on); });
+        m_sitesPage->setGridLines(on);
+    });
+    connect(m_sitesPage, &TSitesPage::viewInSiteBuilder, this, [this](const QString& site) {
+        m_tabs->setCurrentWidget(m_siteBuilder);
+        if (TEngBuild* engine = m_model->engine()) {
+            BusyCursor busy(*m_prompts);
+            engine->LoadSite(site);
+            engine->setModified(false);
+        }
+    });
+    return m_sitesPage;
+}
+
+void TMainFrm::mainTabChanged(int index)
+{
+    QWidget* page = m_tabs->widget(index);
+    ApplicationSiteList& list = m_model->siteList();
+    if (page == m_sitesPage && !list.isEmpty()) {
+        list.CheckSitesToPost(false);
+        m_sitesPage->grid()->setFocus();
+    } else if (page && page->objectName() == u"SubmitTab") {
+        list.CheckSitesToPost(false);
+    }
+}
+
+bool TMainFrm::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && m_shown && !m_activated) {
+        m_activated = true;
+        m_model->siteList().CheckSitesToPost(false);
+    }
+    return QMainWindow::event(event);
+}
+
 void TMainFrm::startUp()
 {
     m_model->startWorkspace();
@@ -148,6 +203,7 @@ void TMainFrm::formShow()
 {
     runCommand([this] { m_model->formShow(); });
     Hints::setEnabled(m_model->settings().showHints);
+    m_sitesPage->setGridLines(m_model->settings().useGridLines);
     m_tabs->setCurrentIndex(0);
     m_appInfoTabs->setCurrentWidget(m_companyPage);
     emit firstShown();

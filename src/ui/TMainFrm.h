@@ -11,6 +11,7 @@ class QTabWidget;
 class QtUserPrompts;
 class TApplicationPages;
 class TCompanyPage;
+class TSitesPage;
 class TVariablesFrm;
 class UserPrompts;
 
@@ -36,6 +37,8 @@ public:
     TCompanyPage* companyPage() const { return m_companyPage; }
     TApplicationPages* applicationPages() const { return m_appPages; }
     TVariablesFrm* variablePicker() const { return m_variables; }
+    TSitesPage* sitesPage() const { return m_sitesPage; }
+    QWidget* siteBuilderTab() const { return m_siteBuilder; }
     QComboBox* companyChooser() const;
     QComboBox* applicationChooser() const;
 
@@ -53,10 +56,13 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void buildMenus();
     QWidget* buildAppInfoTab();
+    QWidget* buildSitesTab();
+    void mainTabChanged(int index);
     void formShow();
 
     std::unique_ptr<QtUserPrompts> m_ownPrompts;
@@ -67,5 +73,8 @@ private:
     TCompanyPage* m_companyPage = nullptr;
     TApplicationPages* m_appPages = nullptr;
     TVariablesFrm* m_variables = nullptr;
+    TSitesPage* m_sitesPage = nullptr;
+    QWidget* m_siteBuilder = nullptr;
+    bool m_activated = false;
     bool m_shown = false;
 };

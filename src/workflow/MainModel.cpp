@@ -9,12 +9,16 @@ MainModel::MainModel(UserPrompts& prompts, const QString& baseDirectory, const Q
 {
     if (!m_baseDirectory.endsWith(u'/'))
         m_baseDirectory += u'/';
+    // The site list follows the application: loaded with it, its own file rewritten.
+    connect(&m_application, &ApplicationRecord::applicationLoaded, this,
+            [this](const QString& name) { m_siteList.Load(name); });
 }
 
 MainModel::~MainModel()
 {
     m_company.setWorkspace(nullptr);
     m_application.setWorkspace(nullptr);
+    m_siteList.setWorkspace(nullptr, nullptr);
     m_workspace.reset();
 }
 
@@ -29,6 +33,8 @@ void MainModel::startWorkspace()
     m_company.setWorkspace(m_workspace.get());
     m_application.setWorkspace(m_workspace.get());
     m_workspace->StartUp();
+    // Only now is there a catalogue for the site list to follow.
+    m_siteList.setWorkspace(m_workspace.get(), engine());
 }
 
 TEngBuild* MainModel::engine() const
@@ -56,6 +62,8 @@ void MainModel::saveApplication()
     BusyCursor busy(m_prompts);
     m_application.SaveApplication();
     m_company.SaveCompany();
+    if (m_siteList.isEmpty())
+        m_siteList.Load(m_application.name());
 }
 
 void MainModel::newApplication()
@@ -93,6 +101,13 @@ bool MainModel::closeQuery()
         case UserPrompts::Answer::Cancel: return false;
         }
     }
+    if (m_siteList.changed()) {
+        switch (ask(QStringLiteral("Site Engine Info"))) {
+        case UserPrompts::Answer::Yes: m_siteList.Save(m_application.name()); break;
+        case UserPrompts::Answer::No: break;
+        case UserPrompts::Answer::Cancel: return false;
+        }
+    }
     m_settings.saveLastAppLoaded(settingsFile());
     return true;
 }
@@ -111,5 +126,6 @@ std::unique_ptr<WorkspaceEngine> MainModel::createEngineBuilder(TGWide& workspac
 {
     auto engine = std::make_unique<TEngBuild>(workspace, m_prompts);
     engine->setRecords(&m_company, &m_application);
+    engine->setCategoryChoices(&m_siteList);
     return engine;
 }

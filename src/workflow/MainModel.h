@@ -5,6 +5,7 @@
 #include "records/CompanyRecord.h"
 #include "records/ProgramSettings.h"
 #include "records/TGWide.h"
+#include "submit/ApplicationSiteList.h"
 
 #include <QObject>
 #include <QString>
@@ -37,6 +38,7 @@ public:
 
     CompanyRecord& company() { return m_company; }
     ApplicationRecord& application() { return m_application; }
+    ApplicationSiteList& siteList() { return m_siteList; }
     ProgramSettings& settings() { return m_settings; }
     // "settings.dat" in the program folder.
     QString settingsFile() const;
@@ -69,5 +71,6 @@ private:
     CompanyRecord m_company{m_companies, m_prompts};
     ProgramSettings m_settings;
     ApplicationRecord m_application{m_applications, m_company, m_settings, m_prompts};
+    ApplicationSiteList m_siteList{m_application, m_settings, m_prompts};
     std::unique_ptr<TGWide> m_workspace;
 };
