@@ -7,7 +7,10 @@
 #include "records/TGWide.h"
 #include "records/UserPrompts.h"
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
 
 #include <memory>
 
@@ -51,3 +54,14 @@ public:
         return e;
     }
 };
+
+// Runs the registered benchmarks inside a Qt application of the given kind.
+template <typename Application = QCoreApplication>
+int runBenchmarks(int argc, char** argv)
+{
+    Application app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

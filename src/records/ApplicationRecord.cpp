@@ -1,6 +1,5 @@
 #include "records/ApplicationRecord.h"
 
-#include "records/Blanks.h"
 #include "records/ChooserList.h"
 #include "records/CompanyRecord.h"
 #include "records/ListFile.h"
@@ -226,30 +225,17 @@ void ApplicationRecord::SaveApplication()
 
 bool ApplicationRecord::NewApplication()
 {
-    for (;;) {
-        const auto typed = m_prompts.askName(QStringLiteral("New Application Name"));
-        if (!typed || typed->isEmpty())
-            return false;
-        // Compared without its leading blanks, so an existing record is never emptied.
-        const QString newName = trimLeadingBlanks(*typed);
-        if (newName.isEmpty())
-            return false;
-        if (m_chooser.indexOf(newName) >= 0) {
-            m_prompts.errorWindow(QStringLiteral("APP NAME DUPLICATE"),
-                                  QStringLiteral("The App name you entered is already on the list!"));
-            continue;
-        }
-        if (!WorkspacePath::isSafeName(newName)) {
-            m_prompts.error(WorkspacePath::unsafeNameMessage(newName));
-            continue;
-        }
-        const int at = m_chooser.add(newName);
-        m_settings.lastAppLoaded = newName;
-        m_workspace->SaveApplicationList();
-        m_chooser.setCurrentIndex(at);
-        ClearApplicationFields();
-        return true;
-    }
+    const auto newName = m_chooser.askNewName(m_prompts, QStringLiteral("New Application Name"),
+                                              QStringLiteral("APP NAME DUPLICATE"),
+                                              QStringLiteral("The App name you entered is already on the list!"));
+    if (!newName)
+        return false;
+    const int at = m_chooser.add(*newName);
+    m_settings.lastAppLoaded = *newName;
+    m_workspace->SaveApplicationList();
+    m_chooser.setCurrentIndex(at);
+    ClearApplicationFields();
+    return true;
 }
 
 void ApplicationRecord::DeleteApplication()

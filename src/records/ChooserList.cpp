@@ -1,6 +1,9 @@
 #include "records/ChooserList.h"
 
+#include "records/Blanks.h"
 #include "records/Collation.h"
+#include "records/UserPrompts.h"
+#include "records/WorkspacePath.h"
 
 #include <algorithm>
 
@@ -79,4 +82,24 @@ void ChooserList::setCurrentIndex(int index)
         return;
     m_current = index;
     emit currentIndexChanged(index);
+}
+
+std::optional<QString> ChooserList::askNewName(UserPrompts& prompts, const QString& title,
+                                               const QString& duplicateFirst, const QString& duplicateSecond) const
+{
+    for (;;) {
+        const auto typed = prompts.askName(title);
+        if (!typed || typed->isEmpty())
+            return std::nullopt;
+        // Compared without its leading blanks, so an existing record is never emptied.
+        const QString name = trimLeadingBlanks(*typed);
+        if (name.isEmpty())
+            return std::nullopt;
+        if (indexOf(name) >= 0)
+            prompts.errorWindow(duplicateFirst, duplicateSecond);
+        else if (!WorkspacePath::isSafeName(name))
+            prompts.error(WorkspacePath::unsafeNameMessage(name));
+        else
+            return name;
+    }
 }

@@ -3,6 +3,10 @@
 #include <QAbstractListModel>
 #include <QStringList>
 
+#include <optional>
+
+class UserPrompts;
+
 // The entry list of a chooser (a drop-down the user picks a name from). The
 // window's combo box shows this model; there is no second copy of the names.
 class ChooserList : public QAbstractListModel {
@@ -34,6 +38,12 @@ public:
     int currentIndex() const { return m_current; }
     QString currentText() const { return m_names.value(m_current); }
     void setCurrentIndex(int index);
+
+    // Asks for a name to add (the name dialog under `title`) until one is new
+    // and usable as a file name; nothing when the user gives up. A listed name
+    // shows the error window with the two duplicate lines and asks again.
+    std::optional<QString> askNewName(UserPrompts& prompts, const QString& title, const QString& duplicateFirst,
+                                      const QString& duplicateSecond) const;
 
 signals:
     void currentIndexChanged(int index);

@@ -1,6 +1,5 @@
 #include "records/CompanyRecord.h"
 
-#include "records/Blanks.h"
 #include "records/ChooserList.h"
 #include "records/TGWide.h"
 #include "records/TIniFile.h"
@@ -100,30 +99,17 @@ void CompanyRecord::SelectCompanyByName(const QString& companyName)
 
 bool CompanyRecord::NewCompany()
 {
-    for (;;) {
-        const auto typed = m_prompts.askName(QStringLiteral("New Company Name"));
-        if (!typed || typed->isEmpty())
-            return false;
-        // Compared without its leading blanks, so an existing record is never emptied.
-        const QString newName = trimLeadingBlanks(*typed);
-        if (newName.isEmpty())
-            return false;
-        if (m_chooser.indexOf(newName) >= 0) {
-            m_prompts.errorWindow(QStringLiteral("COMPANY NAME DUPLICATE"),
-                                  QStringLiteral("The company name you entered is already on the list!"));
-            continue;
-        }
-        if (!WorkspacePath::isSafeName(newName)) {
-            m_prompts.error(WorkspacePath::unsafeNameMessage(newName));
-            continue;
-        }
-        const int at = m_chooser.add(newName);
-        m_workspace->SaveCompanyList();
-        m_chooser.setCurrentIndex(at);
-        ClearCompanyFields();
-        SaveCompany();
-        return true;
-    }
+    const auto newName = m_chooser.askNewName(m_prompts, QStringLiteral("New Company Name"),
+                                              QStringLiteral("COMPANY NAME DUPLICATE"),
+                                              QStringLiteral("The company name you entered is already on the list!"));
+    if (!newName)
+        return false;
+    const int at = m_chooser.add(*newName);
+    m_workspace->SaveCompanyList();
+    m_chooser.setCurrentIndex(at);
+    ClearCompanyFields();
+    SaveCompany();
+    return true;
 }
 
 void CompanyRecord::DeleteCompany()

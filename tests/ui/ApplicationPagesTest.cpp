@@ -1,9 +1,7 @@
 #include "ui/TApplicationPages.h"
-#include "ui/TMainFrm.h"
+#include "TestWindow.h"
 #include "workflow/MainModel.h"
 
-#include "../support/FakePrompts.h"
-#include "../support/TestWorkspace.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,15 +18,8 @@ namespace {
 
 QString s(const char* text) { return QString::fromLatin1(text); }
 
-struct Window {
-    FakePrompts prompts;
-    TMainFrm frame;
-    explicit Window(TestWorkspace& w) : frame(w.path(), &prompts, w.settingsFile())
-    {
-        frame.startUp();
-        frame.show();
-        QApplication::setActiveWindow(&frame);
-    }
+struct Window : TestWindow {
+    using TestWindow::TestWindow;
     TApplicationPages& pages() { return *frame.applicationPages(); }
     ApplicationRecord& record() { return frame.model().application(); }
     QLineEdit* edit(AppField f) { return pages().lineEdit(f); }

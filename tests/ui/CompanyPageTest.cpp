@@ -1,10 +1,8 @@
 #include "ui/InputRules.h"
 #include "ui/TCompanyPage.h"
-#include "ui/TMainFrm.h"
+#include "TestWindow.h"
 #include "workflow/MainModel.h"
 
-#include "../support/FakePrompts.h"
-#include "../support/TestWorkspace.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -19,15 +17,8 @@ namespace {
 
 QString s(const char* text) { return QString::fromLatin1(text); }
 
-struct Window {
-    TestWorkspace& ws;
-    FakePrompts prompts;
-    TMainFrm frame;
-    explicit Window(TestWorkspace& w) : ws(w), frame(w.path(), &prompts, w.settingsFile())
-    {
-        frame.startUp();
-        frame.show();
-    }
+struct Window : TestWindow {
+    using TestWindow::TestWindow;
     QLineEdit* edit(CompanyField f) { return frame.companyPage()->fieldEdit(f); }
     QPushButton* button(const char* name) { return frame.findChild<QPushButton*>(QLatin1String(name)); }
 };

@@ -1,12 +1,10 @@
 #include "engines/TEngBuild.h"
 #include "submit/ApplicationSiteList.h"
-#include "ui/TMainFrm.h"
+#include "TestWindow.h"
 #include "ui/TSitesPage.h"
 #include "ui/TSubmissionVerifyFrm.h"
 #include "workflow/MainModel.h"
 
-#include "../support/FakePrompts.h"
-#include "../support/TestWorkspace.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,15 +35,8 @@ void writeWorkspace(TestWorkspace& ws)
     ws.write(s("data/Tool_SITES.dat"), "Alpha\xb1New\xb1Strategy\xb1N/A\xb1Unknown\xb1Y\r\n");
 }
 
-struct Window {
-    FakePrompts prompts;
-    TMainFrm frame;
-    explicit Window(TestWorkspace& w) : frame(w.path(), &prompts, w.settingsFile())
-    {
-        frame.startUp();
-        frame.show();
-        frame.mainTabs()->setCurrentWidget(frame.sitesPage());
-    }
+struct Window : TestWindow {
+    explicit Window(TestWorkspace& w) : TestWindow(w) { frame.mainTabs()->setCurrentWidget(frame.sitesPage()); }
     TSitesPage& page() { return *frame.sitesPage(); }
     ApplicationSiteList& list() { return frame.model().siteList(); }
     void select(int row) { page().grid()->selectRow(row); }

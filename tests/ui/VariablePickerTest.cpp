@@ -1,10 +1,8 @@
 #include "records/CompanyRecord.h"
 #include "ui/TCompanyPage.h"
-#include "ui/TMainFrm.h"
+#include "TestWindow.h"
 #include "ui/TVariablesFrm.h"
 
-#include "../support/FakePrompts.h"
-#include "../support/TestWorkspace.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,15 +17,8 @@ namespace {
 
 QString s(const char* text) { return QString::fromLatin1(text); }
 
-struct Window {
-    FakePrompts prompts;
-    TMainFrm frame;
-    explicit Window(TestWorkspace& w) : frame(w.path(), &prompts, w.settingsFile())
-    {
-        frame.startUp();
-        frame.show();
-        QApplication::setActiveWindow(&frame);
-    }
+struct Window : TestWindow {
+    using TestWindow::TestWindow;
     TVariablesFrm& picker() { return *frame.variablePicker(); }
     void select(int row) { picker().list()->setCurrentItem(picker().list()->topLevelItem(row)); }
 };
