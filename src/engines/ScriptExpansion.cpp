@@ -88,8 +88,8 @@ QString TEngBuild::translated(const QString& value, Translation first, int count
 QString TEngBuild::size(const QString& bytes) const
 {
     switch (m_site.byteFormat) {
-    case COMPMAIL: return Kilobytes(bytes);
-    case CONTNAME: return Megabytes(bytes);
+    case 2: return Kilobytes(bytes);
+    case 3: return Megabytes(bytes);
     default: return bytes;
     }
 }

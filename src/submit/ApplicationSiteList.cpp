@@ -10,6 +10,7 @@
 #include "records/TIniFile.h"
 #include "records/UserPrompts.h"
 #include "records/WorkspacePath.h"
+#include "records/ZentrelError.h"
 
 #include <QCollator>
 #include <QFile>
@@ -419,9 +420,13 @@ QStringList ApplicationSiteList::categoryLabels(int row, int which) const
         return {};
     const QString file = m_workspace->CatDir() + r.site + (which == 1 ? QStringLiteral(" Cat1.cat") : QStringLiteral(" Cat2.cat"));
     QStringList labels;
-    if (const auto lines = ListFile::loadIfExists(file))
-        for (const QString& line : *lines)
-            labels << CategoryLine::label(line);
+    try {
+        if (const auto lines = ListFile::loadIfExists(file))
+            for (const QString& line : *lines)
+                labels << CategoryLine::label(line);
+    } catch (const ZentrelError&) {
+        return {}; // a list that cannot be read is shown like a missing one
+    }
     return labels;
 }
 

@@ -148,18 +148,41 @@ QWidget* TMainFrm::buildSitesTab()
     });
     connect(m_sitesPage, &TSitesPage::viewInSiteBuilder, this, [this](const QString& site) {
         m_tabs->setCurrentWidget(m_siteBuilder);
-        if (TEngBuild* engine = m_model->engine()) {
-            BusyCursor busy(*m_prompts);
-            engine->LoadSite(site);
-            engine->setModified(false);
-        }
+        runCommand([this, site] {
+            if (TEngBuild* engine = m_model->engine()) {
+                BusyCursor busy(*m_prompts);
+                engine->LoadSite(site);
+                engine->setModified(false);
+            }
+        });
     });
     return m_sitesPage;
 }
 
 void TMainFrm::mainTabChanged(int index)
 {
+    if (m_redirecting)
+        return;
     QWidget* page = m_tabs->widget(index);
+    const auto backToAppInfo = [this](bool companyPage) {
+        m_redirecting = true;
+        m_tabs->setCurrentWidget(m_appInfoTabs);
+        if (companyPage)
+            m_appInfoTabs->setCurrentWidget(m_companyPage);
+        m_redirecting = false;
+    };
+    // Sites need a company and an application to belong to.
+    if ((page == m_appInfoTabs || page == m_sitesPage) && m_model->company().name().isEmpty()) {
+        m_prompts->error(QStringLiteral("You have not entered your company info. Please do so now!"));
+        backToAppInfo(true);
+        runCommand([this] { m_model->company().NewCompany(); });
+        return;
+    }
+    if (page == m_sitesPage && m_model->application().name().isEmpty()) {
+        m_prompts->error(QStringLiteral("You have not entered or selected an application yet. Please do so now!"));
+        backToAppInfo(false);
+        return;
+    }
     ApplicationSiteList& list = m_model->siteList();
     if (page == m_sitesPage && !list.isEmpty()) {
         list.CheckSitesToPost(false);

@@ -76,5 +76,6 @@ private:
     TSitesPage* m_sitesPage = nullptr;
     QWidget* m_siteBuilder = nullptr;
     bool m_activated = false;
+    bool m_redirecting = false; // a tab change the window makes itself
     bool m_shown = false;
 };

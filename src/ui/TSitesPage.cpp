@@ -175,6 +175,8 @@ TSitesPage::TSitesPage(ApplicationSiteList& list, UserPrompts& prompts,
             m_grid->selectRow(row);
             m_grid->scrollTo(m_list.index(row, 0));
         }
+        if (row >= 0 && isVisible())
+            backToGrid();
         showSelectedRow();
     });
     connect(&list, &ApplicationSiteList::currentRowUpdated, this, &TSitesPage::showSelectedRow);
@@ -230,6 +232,10 @@ void TSitesPage::fillCategory(int which)
 void TSitesPage::showSelectedRow()
 {
     const int row = m_list.currentRow();
+    // Without a selected row there is nothing for the box to change.
+    for (QWidget* control : {static_cast<QWidget*>(m_post), static_cast<QWidget*>(m_new),
+                             static_cast<QWidget*>(m_update)})
+        control->setEnabled(row >= 0);
     if (row < 0) {
         m_post->setChecked(false);
         for (int which : {1, 2}) {

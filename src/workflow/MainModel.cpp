@@ -2,6 +2,7 @@
 
 #include "engines/TEngBuild.h"
 #include "records/UserPrompts.h"
+#include "records/ZentrelError.h"
 
 MainModel::MainModel(UserPrompts& prompts, const QString& baseDirectory, const QString& userSettingsFile,
                      QObject* parent)
@@ -108,7 +109,12 @@ bool MainModel::closeQuery()
         case UserPrompts::Answer::Cancel: return false;
         }
     }
-    m_settings.saveLastAppLoaded(settingsFile());
+    // A program folder that cannot be written must not keep the window from closing.
+    try {
+        m_settings.saveLastAppLoaded(settingsFile());
+    } catch (const ZentrelError& e) {
+        m_prompts.error(e.text());
+    }
     return true;
 }
 

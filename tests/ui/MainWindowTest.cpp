@@ -73,6 +73,41 @@ TEST(MainWindow, BringToFrontRestoresAMinimizedWindow)
     EXPECT_TRUE(window.isVisible());
 }
 
+TEST(MainWindow, SitesNeedACompanyAndAnApplication)
+{
+    TestWorkspace ws;
+    FakePrompts prompts;
+    TMainFrm window(ws.path(), &prompts, ws.settingsFile());
+    window.startUp();
+    window.show();
+    window.mainTabs()->setCurrentIndex(1);
+    EXPECT_EQ(prompts.messages(), (QStringList{s("error: You have not entered your company info. Please do so now!"),
+                                               s("askName: New Company Name")}));
+    EXPECT_EQ(window.mainTabs()->currentIndex(), 0);
+    EXPECT_EQ(window.appInfoTabs()->tabText(window.appInfoTabs()->currentIndex()), s("Company Information"));
+
+    prompts.shown.clear();
+    prompts.names = {s("Acme")};
+    window.mainTabs()->setCurrentIndex(1);
+    EXPECT_EQ(window.model().company().name(), s("Acme"));
+    window.mainTabs()->setCurrentIndex(1);
+    EXPECT_EQ(prompts.messages().last(),
+              s("error: You have not entered or selected an application yet. Please do so now!"));
+    EXPECT_EQ(window.mainTabs()->currentIndex(), 0);
+}
+
+TEST(MainWindow, AnUnwritableProgramFolderDoesNotKeepTheWindowOpen)
+{
+    TestWorkspace ws;
+    ws.makeDir(s("settings.dat"));
+    FakePrompts prompts;
+    TMainFrm window(ws.path(), &prompts, ws.settingsFile());
+    window.startUp();
+    window.show();
+    EXPECT_TRUE(window.close());
+    EXPECT_EQ(prompts.messages(), QStringList{s("error: Unable to write to ") + ws.file(s("settings.dat"))});
+}
+
 TEST(ErrorWindow, ShowsTwoLinesAndTheDefaultInstruction)
 {
     TErrorFrm window;

@@ -31,7 +31,8 @@ void writeWorkspace(TestWorkspace& ws)
     ws.write(s("sites/Beta.ini"), "[SETTINGS]\r\nUSE_EMAIL=1\r\n");
     ws.write(s("sites/Freebies.ini"), "[SETTINGS]\r\nSITE_TYPE=1\r\n");
     ws.write(s("data/Applications.dat"), "Tool\r\n");
-    ws.write(s("data/Tool.dat"), "[APPINFO]\r\nPLATFORM=Windows 95\r\nSTATUS=Shareware\r\n");
+    ws.write(s("companies/companies.dat"), "Acme\r\n");
+    ws.write(s("data/Tool.dat"), "[COMPANY]\r\nCONAME=Acme\r\n[APPINFO]\r\nPLATFORM=Windows 95\r\nSTATUS=Shareware\r\n");
     ws.write(s("data/Tool_SITES.dat"), "Alpha\xb1New\xb1Strategy\xb1N/A\xb1Unknown\xb1Y\r\n");
 }
 

@@ -3,6 +3,7 @@
 #include "engines/TEngBuild.h"
 #include "records/Clock.h"
 
+#include <QFile>
 #include <QLocale>
 
 namespace {
@@ -169,6 +170,13 @@ TEST_F(SiteListTest, VerifiedCountStopsAtAMissingCategoryAndCountsOtherwise)
     EXPECT_EQ(list().currentRow(), rowOf("Zeta")) << "the row that needs a category is selected";
 
     list().setCategory(2, s("Misc"));
+    list().setCurrentRow(rowOf("Alpha"));
+    list().setCategory(1, s("NOT SET!"));
+    list().setCurrentRow(rowOf("Zeta"));
+    prompts.shown.clear();
+    EXPECT_FALSE(list().CheckSitesToPost(true));
+    EXPECT_EQ(list().currentRow(), rowOf("Alpha")) << "the primary category counts as well";
+    list().setCategory(1, s("Games"));
     SiteCounts seen;
     list().setVerifier([&](const SiteCounts& c) { seen = c; return false; });
     EXPECT_FALSE(list().CheckSitesToPost(true)) << "only Start Submission confirms";
@@ -254,6 +262,17 @@ TEST_F(SiteListTest, RowTogglesArrowsAndLastPost)
     EXPECT_TRUE(list().changed());
     list().Save(s("Tool"));
     EXPECT_TRUE(list().changed()) << "saving the list does not clear its mark";
+}
+
+TEST_F(SiteListTest, AnUnreadableCategoryListShowsAsMissing)
+{
+    writeCatalogue();
+    writeApplication("Windows 95", "Shareware");
+    start();
+    EXPECT_EQ(list().categoryLabels(rowOf("Alpha"), 1), (QStringList{s("Games"), s("Utilities"), s("Desktop Utilities")}));
+    QFile::remove(ws.file(s("cat/Alpha Cat1.cat")));
+    ws.makeDir(s("cat/Alpha Cat1.cat"));
+    EXPECT_TRUE(list().categoryLabels(rowOf("Alpha"), 1).isEmpty());
 }
 
 TEST_F(SiteListTest, GoToUrlOpensTheSitesPage)
