@@ -5,6 +5,7 @@
 #include "records/CompanyRecord.h"
 #include "records/ProgramSettings.h"
 
+#include <QFile>
 #include <QLocale>
 
 namespace {
@@ -208,4 +209,16 @@ TEST(ScriptVariableTable, SixtyOneUniqueNamesInPickerOrder)
     }
     EXPECT_EQ(names.size(), ScriptVariableCount);
     EXPECT_EQ(scriptVariableIndex(QStringLiteral("appname")), -1);
+}
+
+TEST_F(ScriptExpansionTest, TheShippedDefaultScriptsExpandCleanly)
+{
+    for (const char* name : {"FTP_DEF_SCRIPT.SCP", "EMAIL_DEF_SCRIPT_NEW.SCP", "EMAIL_DEF_SCRIPT_UPDATE.SCP"}) {
+        QFile file(QStringLiteral(ZENTREL_SOURCE_DIR "/resources/data/") + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        const QString script = QString::fromLatin1(file.readAll());
+        const QString expanded = expand(script, ExpandMode::Submission);
+        EXPECT_FALSE(failed()) << name << " fails at " << errorText().toStdString();
+        EXPECT_FALSE(expanded.contains(u'%')) << name;
+    }
 }
