@@ -129,7 +129,6 @@ QString TEngBuild::Lookup(const QString& name, ExpandMode mode)
         return value.isEmpty() ? app(fallback) : value;
     };
     const QDateTime now = (index >= CURDATE && index <= CURTIME_MIN) ? Clock::now() : QDateTime();
-    const QLocale locale = QLocale::system();
 
     switch (index) {
     case COMPNAME: return m_company ? m_company->name() : QString();
@@ -188,11 +187,11 @@ QString TEngBuild::Lookup(const QString& name, ExpandMode mode)
     case SITECAT2:
         return category(m_site.useCat2, m_site.secondaryCategories,
                         m_choices ? m_choices->secondaryChoice() : QString(), mode);
-    case CURDATE: return locale.toString(now.date(), QLocale::ShortFormat);
+    case CURDATE: return QLocale::system().toString(now.date(), QLocale::ShortFormat);
     case CURDATE_DAY: return QString::number(now.date().day());
     case CURDATE_MONTH: return QString::number(now.date().month());
     case CURDATE_YEAR: return QString::number(now.date().year());
-    case CURTIME: return locale.toString(now.time(), QLocale::LongFormat);
+    case CURTIME: return QLocale::system().toString(now.time(), QLocale::LongFormat);
     case CURTIME_HRS: return QString::number(now.time().hour());
     case CURTIME_MIN: return QString::number(now.time().minute());
     case BHSID: return m_company ? m_company->bhsId() : QString();

@@ -25,7 +25,6 @@ public:
     const QStringList& names() const { return m_names; }
     int count() const { return int(m_names.size()); }
     bool isEmpty() const { return m_names.isEmpty(); }
-    QString at(int index) const { return m_names.value(index); }
 
     // Replaces every entry; the selection is cleared.
     void setNames(const QStringList& names);

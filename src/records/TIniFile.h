@@ -52,8 +52,6 @@ class TIniFile {
 public:
     explicit TIniFile(QString fileName) : m_fileName(std::move(fileName)) {}
 
-    const QString& FileName() const { return m_fileName; }
-
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
     int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
     bool ReadBool(const QString& section, const QString& key, bool defaultValue) const;
