@@ -2,7 +2,7 @@
 
 #include "records/Collation.h"
 #include "records/ListFile.h"
-#include "records/TGWide.h"
+#include "records/WorkspacePath.h"
 
 #include <algorithm>
 
@@ -27,11 +27,29 @@ void removeFirst(QStringList& names, const QString& name)
 
 QStringList readNames(const QString& fileName)
 {
-    const auto lines = ListFile::loadIfExists(fileName);
-    return lines ? TGWide::usableNames(*lines) : QStringList();
+    QStringList names;
+    if (const auto lines = ListFile::loadIfExists(fileName))
+        for (const QString& line : *lines)
+            if (SiteCatalogue::isUsableName(line))
+                names.append(line);
+    return names;
 }
 
 } // namespace
+
+bool SiteCatalogue::isUsableName(const QString& name)
+{
+    return WorkspacePath::isSafeName(name) && !name.contains(QChar(0xB1));
+}
+
+QString SiteCatalogue::unusableNameMessage(const QString& name)
+{
+    if (!WorkspacePath::isSafeName(name))
+        return WorkspacePath::unsafeNameMessage(name);
+    return QStringLiteral("The site name \"%1\" cannot be used: a site name may not contain the character "
+                          "\"\u00B1\", which separates the fields of an application's site choices.")
+        .arg(name);
+}
 
 QString SiteCatalogue::suppliedFile(const QString& sitesDir)
 {

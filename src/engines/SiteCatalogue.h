@@ -23,6 +23,12 @@ public:
     // Removes the first exact match from each list where present.
     void remove(const QString& name);
 
+    // A site name can name its files and stand in an application's site choices,
+    // whose fields the byte 0xB1 ("\u00B1") separates.
+    static bool isUsableName(const QString& name);
+    // The message shown when a typed site name is refused.
+    static QString unusableNameMessage(const QString& name);
+
     static QString suppliedFile(const QString& sitesDir);
     static QString userFile(const QString& sitesDir);
 

@@ -1,6 +1,7 @@
 #include "engines/TEngBuild.h"
 
 #include "records/Blanks.h"
+#include "records/FileStore.h"
 #include "records/ListFile.h"
 #include "records/TIniFile.h"
 #include "records/UserPrompts.h"
@@ -77,8 +78,8 @@ bool TEngBuild::AddSite(const QString& typedName)
                               QStringLiteral("The site name you entered is already on the list!"));
         return false;
     }
-    if (!WorkspacePath::isSafeName(name)) {
-        m_prompts.error(WorkspacePath::unsafeNameMessage(name));
+    if (!SiteCatalogue::isUsableName(name)) {
+        m_prompts.error(SiteCatalogue::unusableNameMessage(name));
         return false;
     }
     m_catalogue.addUserSite(name);
@@ -117,26 +118,46 @@ void TEngBuild::LoadSite(const QString& name)
 {
     m_siteName = name;
     ClearSite();
+    m_heldFiles.clear();
     if (!WorkspacePath::isSafeName(name))
         return;
-    QFile ini(definitionFile(name));
-    if (ini.open(QIODevice::ReadOnly))
-        m_site.readKeys(IniDocument::sectionOf(ini.readAll(), SettingsSection));
-    if (auto lines = ListFile::loadIfExists(primaryCategoryFile(name)))
-        m_site.primaryCategories = std::move(*lines);
-    if (auto lines = ListFile::loadIfExists(secondaryCategoryFile(name)))
-        m_site.secondaryCategories = std::move(*lines);
+    // A file far too large to use is reported and kept out of the definition, and
+    // saving the site leaves it alone.
+    const auto readLines = [this](const QString& file, QStringList& into) {
+        try {
+            if (auto lines = ListFile::loadIfExists(file, FileLimits::CategoryList))
+                into = std::move(*lines);
+        } catch (const FileTooLarge& e) {
+            m_heldFiles.insert(file);
+            m_prompts.error(e.text());
+        }
+    };
+    try {
+        if (const auto bytes = FileStore::readIfExists(definitionFile(name), FileLimits::Profile))
+            m_site.readKeys(IniDocument::sectionOf(*bytes, SettingsSection));
+    } catch (const FileTooLarge& e) {
+        m_prompts.error(e.text()); // and a save is refused, so the file stays whole
+    } catch (const ZentrelError&) {
+        // A definition that cannot be read shows the defaults.
+    }
+    readLines(primaryCategoryFile(name), m_site.primaryCategories);
+    readLines(secondaryCategoryFile(name), m_site.secondaryCategories);
     for (int s = 0; s < SiteScriptCount; ++s)
-        if (auto lines = ListFile::loadIfExists(scriptFile(name, SiteScript(s))))
-            m_site.scripts[size_t(s)] = std::move(*lines);
+        readLines(scriptFile(name, SiteScript(s)), m_site.scripts[size_t(s)]);
 }
 
 void TEngBuild::SaveSite(const QString& name)
 {
     TIniFile(definitionFile(name)).WriteValues(SettingsSection, m_site.keys().list());
-    saveOrRemove(primaryCategoryFile(name), m_site.primaryCategories);
-    saveOrRemove(secondaryCategoryFile(name), m_site.secondaryCategories);
+    // A list that was too large to load, and that nothing has replaced, stays as it is.
+    const bool sameSite = name == m_siteName;
+    const auto save = [&](const QString& file, const QStringList& lines) {
+        if (!(sameSite && lines.isEmpty() && m_heldFiles.contains(file)))
+            saveOrRemove(file, lines);
+    };
+    save(primaryCategoryFile(name), m_site.primaryCategories);
+    save(secondaryCategoryFile(name), m_site.secondaryCategories);
     // An emptied script removes its file, so the old text does not return at the next load.
     for (int s = 0; s < SiteScriptCount; ++s)
-        saveOrRemove(scriptFile(name, SiteScript(s)), m_site.scripts[size_t(s)]);
+        save(scriptFile(name, SiteScript(s)), m_site.scripts[size_t(s)]);
 }

@@ -5,6 +5,7 @@
 #include "engines/SiteDefinition.h"
 #include "records/TGWide.h"
 
+#include <QSet>
 #include <QString>
 
 class ApplicationRecord;
@@ -75,6 +76,8 @@ private:
     SiteCatalogue m_catalogue;
     QString m_siteName;
     SiteDefinition m_site;
+    // Files of the shown site that were too large to load: saving leaves them as they are.
+    QSet<QString> m_heldFiles;
     bool m_modified = false;
     const CompanyRecord* m_company = nullptr;
     const ApplicationRecord* m_application = nullptr;

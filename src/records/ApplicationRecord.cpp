@@ -2,6 +2,7 @@
 
 #include "records/ChooserList.h"
 #include "records/CompanyRecord.h"
+#include "records/FileStore.h"
 #include "records/ListFile.h"
 #include "records/ProgramSettings.h"
 #include "records/TGWide.h"
@@ -10,6 +11,8 @@
 #include "records/WorkspacePath.h"
 
 #include <QFile>
+
+#include <algorithm>
 
 namespace {
 
@@ -183,17 +186,45 @@ void ApplicationRecord::LoadApplication()
         return;
     BusyCursor busy(m_prompts);
     m_settings.lastAppLoaded = shown;
+    // A problem is told once while the same application is loaded again and again
+    // (the start-up and the window's first show both load it).
+    if (m_reportedFor != shown) {
+        m_reportedFor = shown;
+        m_reported.clear();
+    }
+    const auto report = [this](const QString& message) {
+        if (!m_reported.contains(message)) {
+            m_reported.insert(message);
+            m_prompts.error(message);
+        }
+    };
 
+    // A file far too large to use is reported, not loaded, and left as it is.
     QByteArray record;
-    QFile dat(recordFile(shown, QStringLiteral(".dat")));
-    if (dat.open(QIODevice::ReadOnly))
-        record = dat.readAll();
+    try {
+        record = FileStore::readIfExists(recordFile(shown, QStringLiteral(".dat")), FileLimits::Profile)
+                     .value_or(QByteArray());
+    } catch (const FileTooLarge& e) {
+        report(e.text());
+    } catch (const ZentrelError&) {
+        // A record that cannot be read shows empty fields.
+    }
     const IniSection app = IniDocument::sectionOf(record, AppSection);
     for (int i = 0; i < AppFieldCount; ++i)
         setField(AppField(i), app.ReadString(fieldKey(AppField(i)), QString()));
-    if (auto lines = ListFile::loadIfExists(recordFile(shown, QStringLiteral(".lds"))))
+    const auto readText = [&](const QString& suffix, bool& held) -> std::optional<QStringList> {
+        held = false;
+        try {
+            return ListFile::loadIfExists(recordFile(shown, suffix), FileLimits::LongText);
+        } catch (const FileTooLarge& e) {
+            held = true;
+            report(e.text());
+            return QStringList();
+        }
+    };
+    if (auto lines = readText(QStringLiteral(".lds"), m_longDescriptionHeld))
         setLongDescription(*lines);
-    if (auto lines = ListFile::loadIfExists(recordFile(shown, QStringLiteral(".nts"))))
+    if (auto lines = readText(QStringLiteral(".nts"), m_notesHeld))
         setNotes(*lines);
     RecomputeLongDate();
 
@@ -218,8 +249,14 @@ void ApplicationRecord::SaveApplication()
                 document.setValue(AppSection, QStringLiteral("NAME"), shown);
         }
     });
-    ListFile::save(recordFile(shown, QStringLiteral(".lds")), m_longDescription);
-    ListFile::save(recordFile(shown, QStringLiteral(".nts")), m_notes);
+    // A text too large to load stays on disk until the user writes a new one.
+    const auto isEmptyText = [](const QStringList& lines) {
+        return std::all_of(lines.begin(), lines.end(), [](const QString& l) { return l.isEmpty(); });
+    };
+    if (!(m_longDescriptionHeld && isEmptyText(m_longDescription)))
+        ListFile::save(recordFile(shown, QStringLiteral(".lds")), m_longDescription);
+    if (!(m_notesHeld && isEmptyText(m_notes)))
+        ListFile::save(recordFile(shown, QStringLiteral(".nts")), m_notes);
     setChanged(false);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -103,4 +104,10 @@ private:
     QString m_specialRequirements = QStringLiteral("None");
     QString m_longDate;
     bool m_changed = false;
+    // The long description or notes file was too large to load; saving leaves it
+    // as it is while the text stays empty.
+    bool m_longDescriptionHeld = false;
+    bool m_notesHeld = false;
+    QString m_reportedFor;
+    QSet<QString> m_reported;
 };

@@ -1,12 +1,13 @@
 #include "records/CompanyRecord.h"
 
 #include "records/ChooserList.h"
+#include "records/FileStore.h"
 #include "records/TGWide.h"
 #include "records/TIniFile.h"
 #include "records/UserPrompts.h"
 #include "records/WorkspacePath.h"
 
-#include <QFile>
+#include <optional>
 
 namespace {
 
@@ -75,10 +76,23 @@ void CompanyRecord::LoadCompany()
     if (shown.isEmpty() || !m_workspace || !WorkspacePath::isSafeName(shown))
         return;
     BusyCursor busy(m_prompts);
-    QFile file(recordFile(shown));
-    if (!file.open(QIODevice::ReadOnly))
+    std::optional<QByteArray> bytes;
+    try {
+        bytes = FileStore::readIfExists(recordFile(shown), FileLimits::Profile);
+    } catch (const FileTooLarge& e) {
+        // Told once, though the start-up and the application's load both load it;
+        // a save is refused, so the file stays whole.
+        if (m_reported.contains(e.text()))
+            return;
+        m_reported.insert(e.text());
+        m_prompts.error(e.text());
+        return;
+    } catch (const ZentrelError&) {
+        return;
+    }
+    if (!bytes)
         return; // a missing record keeps what the page showed
-    const IniSection s = IniDocument::sectionOf(file.readAll(), Section);
+    const IniSection s = IniDocument::sectionOf(*bytes, Section);
     const int listed = m_chooser.indexOf(s.ReadString(QStringLiteral("CONAME"), QString()));
     if (listed >= 0)
         m_chooser.setCurrentIndex(listed);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 #include <array>
@@ -68,4 +69,5 @@ private:
     std::array<QString, CompanyFieldCount> m_fields;
     QString m_bhsId;
     bool m_changed = false;
+    QSet<QString> m_reported; // problems with record files already told
 };

@@ -1,9 +1,7 @@
 #include "records/ListFile.h"
 
+#include "records/FileStore.h"
 #include "records/ZentrelError.h"
-
-#include <QFile>
-#include <QSaveFile>
 
 namespace ListFile {
 
@@ -43,34 +41,23 @@ QByteArray serialize(const QStringList& lines)
     return bytes;
 }
 
-std::optional<QStringList> loadIfExists(const QString& fileName)
+std::optional<QStringList> loadIfExists(const QString& fileName, qint64 limit)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (!file.exists())
-            return std::nullopt;
-        throw ZentrelError(QStringLiteral("Cannot open file %1").arg(fileName));
-    }
-    return parse(file.readAll());
+    if (auto bytes = FileStore::readIfExists(fileName, limit))
+        return parse(*bytes);
+    return std::nullopt;
 }
 
-QStringList load(const QString& fileName)
+QStringList load(const QString& fileName, qint64 limit)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ZentrelError(QStringLiteral("Cannot open file %1").arg(fileName));
-    return parse(file.readAll());
+    if (auto lines = loadIfExists(fileName, limit))
+        return std::move(*lines);
+    throw ZentrelError(QStringLiteral("Cannot open file %1").arg(fileName));
 }
 
 void save(const QString& fileName, const QStringList& lines)
 {
-    const QString message = QStringLiteral("Cannot create file %1").arg(fileName);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw ZentrelError(message);
-    const QByteArray bytes = serialize(lines);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw ZentrelError(message);
+    FileStore::replace(fileName, serialize(lines), QStringLiteral("Cannot create file %1").arg(fileName));
 }
 
 } // namespace ListFile

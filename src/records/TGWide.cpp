@@ -1,6 +1,7 @@
 #include "records/TGWide.h"
 
 #include "records/ChooserList.h"
+#include "records/FileStore.h"
 #include "records/ListFile.h"
 #include "records/TRegIni.h"
 #include "records/WorkspacePath.h"
@@ -15,12 +16,15 @@ TGWide::TGWide(WorkspaceOwner& owner, const QString& baseDirectory, const QStrin
         m_baseDir += u'/';
     for (const auto& [path, name] : directories())
         this->*path = m_baseDir + QLatin1String(name);
+    FileStore::setWorkspaceRoot(m_baseDir);
 }
 
 TGWide::~TGWide()
 {
     m_engine.reset();
     m_regIni.reset();
+    if (FileStore::workspaceRoot() == m_baseDir)
+        FileStore::setWorkspaceRoot(QString());
 }
 
 QString TGWide::CompanyListFile() const

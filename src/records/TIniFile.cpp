@@ -1,10 +1,9 @@
 #include "records/TIniFile.h"
 
+#include "records/FileStore.h"
 #include "records/ZentrelError.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <limits>
 #include <optional>
@@ -291,12 +290,7 @@ void TIniFile::writeDocument(const IniDocument& document) const
     const QFileInfo info(m_fileName);
     if (info.exists() && !info.isWritable())
         throw ZentrelError(message);
-    QSaveFile file(m_fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw ZentrelError(message);
-    const QByteArray bytes = document.toBytes();
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw ZentrelError(message);
+    FileStore::replace(m_fileName, document.toBytes(), message);
 }
 
 QString TIniFile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const
@@ -316,10 +310,15 @@ bool TIniFile::ReadBool(const QString& section, const QString& key, bool default
 
 IniSection TIniFile::ReadSection(const QString& section) const
 {
-    QFile file(m_fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return IniDocument::sectionOf(file.readAll(), section);
+    std::optional<QByteArray> bytes;
+    try {
+        bytes = FileStore::readIfExists(m_fileName, FileLimits::Profile);
+    } catch (const FileTooLarge&) {
+        throw;
+    } catch (const ZentrelError&) {
+        return {}; // a file that cannot be read gives every default
+    }
+    return bytes ? IniDocument::sectionOf(*bytes, section) : IniSection();
 }
 
 void TIniFile::WriteString(const QString& section, const QString& key, const QString& value)
@@ -347,14 +346,16 @@ void TIniFile::WriteValues(const QString& section, const QList<QPair<QString, QS
 
 void TIniFile::Update(const std::function<void(IniDocument&)>& change)
 {
-    QFile existing(m_fileName);
     IniDocument document;
-    if (existing.exists()) {
+    try {
+        if (const auto bytes = FileStore::readIfExists(m_fileName, FileLimits::Profile))
+            document = IniDocument::fromBytes(*bytes);
+    } catch (const FileTooLarge& e) {
+        // Rewriting a file that was never read whole would lose the rest of it.
+        throw ZentrelError(QStringLiteral("Unable to write to %1: %2").arg(m_fileName, e.text()));
+    } catch (const ZentrelError&) {
         // A file that exists but cannot be read is never replaced by a new one.
-        if (!existing.open(QIODevice::ReadOnly))
-            throw ZentrelError(QStringLiteral("Unable to write to %1").arg(m_fileName));
-        document = IniDocument::fromBytes(existing.readAll());
-        existing.close();
+        throw ZentrelError(QStringLiteral("Unable to write to %1").arg(m_fileName));
     }
     change(document);
     writeDocument(document);

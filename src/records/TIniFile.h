@@ -48,6 +48,8 @@ private:
 
 // A profile file: "[SECTION]" headers and "KEY=value" lines. The object holds
 // nothing but the file name; each call is one complete access to the file.
+// A file past FileLimits::Profile is never read: reads throw FileTooLarge and
+// writes "Unable to write to <file>", so it is left as it is.
 class TIniFile {
 public:
     explicit TIniFile(QString fileName) : m_fileName(std::move(fileName)) {}

@@ -1,9 +1,12 @@
 #include "submit/ApplicationSiteList.h"
 
 #include "engines/CategoryLine.h"
+#include "engines/SiteCatalogue.h"
 #include "engines/TEngBuild.h"
 #include "records/ApplicationRecord.h"
 #include "records/Clock.h"
+#include "records/Collation.h"
+#include "records/FileStore.h"
 #include "records/ListFile.h"
 #include "records/ProgramSettings.h"
 #include "records/TGWide.h"
@@ -12,13 +15,12 @@
 #include "records/WorkspacePath.h"
 #include "records/ZentrelError.h"
 
-#include <QCollator>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 
 #include <algorithm>
-#include <vector>
 
 namespace {
 
@@ -119,15 +121,20 @@ void ApplicationSiteList::setCurrentRow(int row)
 void ApplicationSiteList::Load(const QString& appName)
 {
     QList<SiteListRow> rows;
+    QStringList oversized;
     if (m_workspace && m_engine) {
         const QString sitesDir = m_workspace->SitesDir();
         for (const QString& site : m_engine->catalogue().combined()) {
-            if (!WorkspacePath::isSafeName(site))
+            if (!SiteCatalogue::isUsableName(site))
                 continue;
             QFile ini(sitesDir + site + QStringLiteral(".ini"));
             if (!ini.open(QIODevice::ReadOnly))
                 continue; // a site without its definition gets no row
-            const IniSection s = IniDocument::sectionOf(ini.readAll(), QStringLiteral("SETTINGS"));
+            if (ini.size() > FileLimits::Profile) {
+                oversized << ini.fileName();
+                continue;
+            }
+            const IniSection s = IniDocument::sectionOf(ini.read(FileLimits::Profile), QStringLiteral("SETTINGS"));
             const int system = s.ReadInteger(key("SITE_SYSTEM"), 3);
             SiteListRow row;
             row.site = site;
@@ -145,20 +152,18 @@ void ApplicationSiteList::Load(const QString& appName)
             rows.append(std::move(row));
         }
     }
-    // The grid's order: the names in the locale's collation, case-sensitive.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseSensitive);
-    std::vector<std::pair<QCollatorSortKey, qsizetype>> keys;
-    keys.reserve(size_t(rows.size()));
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        keys.emplace_back(collator.sortKey(rows.at(i).site), i);
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
-    QList<SiteListRow> sorted;
-    sorted.reserve(rows.size());
-    for (const auto& [key, i] : keys)
-        sorted.append(std::move(rows[i]));
-    rows = std::move(sorted);
+    // The rows come in the catalogue's order; names that differ only in case
+    // follow each other in the case-sensitive order.
+    for (qsizetype start = 0; start < rows.size();) {
+        qsizetype end = start + 1;
+        while (end < rows.size() && compareIgnoringCase(rows.at(start).site, rows.at(end).site) == 0)
+            ++end;
+        if (end - start > 1)
+            std::stable_sort(rows.begin() + start, rows.begin() + end, [](const SiteListRow& a, const SiteListRow& b) {
+                return collatesBeforeCaseSensitive(a.site, b.site);
+            });
+        start = end;
+    }
 
     if (m_workspace && WorkspacePath::isSafeName(appName)) {
         if (const auto lines = ListFile::loadIfExists(fileName(m_workspace->DataDir(), appName))) {
@@ -194,6 +199,8 @@ void ApplicationSiteList::Load(const QString& appName)
     emit currentRowChanged(-1);
     setCurrentRow(m_rows.isEmpty() ? -1 : 0);
     CheckSitesToPost(false);
+    for (const QString& file : std::as_const(oversized))
+        reportOnce(file, FileTooLarge(file, FileLimits::Profile).text());
 }
 
 void ApplicationSiteList::Save(const QString& appName) const
@@ -303,7 +310,8 @@ bool ApplicationSiteList::setPost(bool post)
 
 void ApplicationSiteList::setCategory(int which, const QString& label)
 {
-    if (m_current < 0)
+    // The byte 0xB1 separates the file's fields; such a label is never offered.
+    if (m_current < 0 || label.contains(Separator))
         return;
     updateRow(m_current, [&](SiteListRow& r) { (which == 1 ? r.category1 : r.category2) = label; });
     setChanged(true);
@@ -416,18 +424,51 @@ QStringList ApplicationSiteList::categoryLabels(int row, int which) const
     if (row < 0 || row >= m_rows.size() || !m_workspace)
         return {};
     const SiteListRow& r = m_rows.at(row);
-    if ((which == 1 ? r.category1 : r.category2) == NotApplicable || !WorkspacePath::isSafeName(r.site))
+    if ((which == 1 ? r.category1 : r.category2) == NotApplicable || !SiteCatalogue::isUsableName(r.site))
         return {};
     const QString file = m_workspace->CatDir() + r.site + (which == 1 ? QStringLiteral(" Cat1.cat") : QStringLiteral(" Cat2.cat"));
-    QStringList labels;
+    const QFileInfo info(file);
+    if (!info.exists())
+        return {};
+    // A list is read once; it is read again only when its file has changed.
+    CachedLabels& cached = m_labelCache[file];
+    const QDateTime modified = info.lastModified();
+    if (cached.read && cached.modified == modified && cached.size == info.size())
+        return cached.labels;
+    cached = CachedLabels{true, modified, info.size(), {}};
+    int passedOver = 0;
     try {
-        if (const auto lines = ListFile::loadIfExists(file))
-            for (const QString& line : *lines)
-                labels << CategoryLine::label(line);
+        if (const auto lines = ListFile::loadIfExists(file, FileLimits::CategoryList)) {
+            cached.labels.reserve(lines->size());
+            for (const QString& line : *lines) {
+                if (line.contains(Separator))
+                    ++passedOver;
+                else
+                    cached.labels << CategoryLine::label(line);
+            }
+        }
+    } catch (const FileTooLarge& e) {
+        reportOnce(file, e.text());
+        return {};
     } catch (const ZentrelError&) {
         return {}; // a list that cannot be read is shown like a missing one
     }
-    return labels;
+    if (passedOver > 0)
+        reportOnce(file, QStringLiteral("%1 line(s) of the category list %2 hold the character \"\u00B1\", which "
+                                        "separates the fields of an application's site choices; they are not "
+                                        "offered. Edit the list to use them.")
+                             .arg(passedOver)
+                             .arg(file));
+    return cached.labels;
+}
+
+void ApplicationSiteList::reportOnce(const QString& file, const QString& message) const
+{
+    const QString key = file + u'\n' + message;
+    if (m_reported.contains(key))
+        return;
+    m_reported.insert(key);
+    m_prompts.error(message);
 }
 
 QString ApplicationSiteList::primaryChoice() const

@@ -3,6 +3,9 @@
 #include "engines/ScriptVariables.h"
 
 #include <QAbstractTableModel>
+#include <QDateTime>
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -103,7 +106,9 @@ public:
     void allNoPost();
 
     // The labels of the selected site's primary (1) or secondary (2) category
-    // list, when its row takes that category and the list exists.
+    // list, when its row takes that category and the list exists. A list is read
+    // once and kept until its file changes; lines holding the byte 0xB1 and lists
+    // past FileLimits::CategoryList are not offered, and said so once.
     QStringList categoryLabels(int row, int which) const;
 
     // The row a submission run is posting; its chosen categories fill the category variables.
@@ -122,6 +127,15 @@ signals:
     void showSitesTabRequested();
 
 private:
+    struct CachedLabels {
+        bool read = false;
+        QDateTime modified;
+        qint64 size = 0;
+        QStringList labels;
+    };
+
+    // Shows a problem with a file once in the program's life.
+    void reportOnce(const QString& file, const QString& message) const;
     void updateRow(int row, const std::function<void(SiteListRow&)>& change);
     bool confirmAll(const QString& question);
     void updateAll(const std::function<void(SiteListRow&, int)>& change);
@@ -137,4 +151,6 @@ private:
     int m_current = -1;
     int m_postingRow = -1;
     bool m_changed = false;
+    mutable QHash<QString, CachedLabels> m_labelCache;
+    mutable QSet<QString> m_reported;
 };

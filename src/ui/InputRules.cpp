@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QValidator>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -55,18 +56,37 @@ HintFilter* hintFilter()
     return filter;
 }
 
-// Refuses input longer than a limit, or with a character outside a set.
+// Refuses an edit that makes the text longer than a limit, or that brings in a
+// character outside a set. The edit is judged, not the whole text, so a loaded
+// text that breaks the rule stays as loaded and still binds every later edit.
 class InputValidator : public QValidator {
 public:
-    InputValidator(QObject* parent, int maxLength, bool digitsOnly, std::function<void()> refused)
-        : QValidator(parent), m_maxLength(maxLength), m_digitsOnly(digitsOnly), m_refused(std::move(refused))
+    InputValidator(QLineEdit* field, int maxLength, bool digitsOnly, std::function<void()> refused)
+        : QValidator(field), m_maxLength(maxLength), m_digitsOnly(digitsOnly), m_refused(std::move(refused)),
+          m_shown(field->text())
     {
+        connect(field, &QLineEdit::textChanged, this, [this](const QString& text) { m_shown = text; });
     }
+
+    // The next text is a loaded one: taken as it stands.
+    bool loading = false;
 
     State validate(QString& input, int&) const override
     {
+        if (loading || input == m_shown)
+            return Acceptable;
+        // What the edit brought in: the new text less what it shares with the
+        // shown text at its start and end.
+        const qsizetype shorter = std::min(input.size(), m_shown.size());
+        qsizetype head = 0;
+        while (head < shorter && input.at(head) == m_shown.at(head))
+            ++head;
+        qsizetype tail = 0;
+        while (tail < shorter - head && input.at(input.size() - 1 - tail) == m_shown.at(m_shown.size() - 1 - tail))
+            ++tail;
+        const QStringView added = QStringView(input).mid(head, input.size() - head - tail);
         if (m_digitsOnly) {
-            for (QChar c : input) {
+            for (QChar c : added) {
                 if (c < u'0' || c > u'9') {
                     if (m_refused)
                         m_refused();
@@ -74,13 +94,16 @@ public:
                 }
             }
         }
-        return m_maxLength > 0 && input.size() > m_maxLength ? Invalid : Acceptable;
+        if (m_maxLength > 0 && input.size() > m_maxLength && input.size() > m_shown.size())
+            return Invalid;
+        return Acceptable;
     }
 
 private:
     int m_maxLength;
     bool m_digitsOnly;
     std::function<void()> m_refused;
+    QString m_shown; // the text before the edit being judged
 };
 
 } // namespace
@@ -97,6 +120,16 @@ void dropTypedCharacters(QWidget* field, const QString& chars)
 void limitLength(QLineEdit* field, int length)
 {
     field->setValidator(new InputValidator(field, length, false, {}));
+}
+
+void showLoaded(QLineEdit* field, const QString& text)
+{
+    auto* rule = dynamic_cast<InputValidator*>(const_cast<QValidator*>(field->validator()));
+    if (rule)
+        rule->loading = true;
+    field->setText(text);
+    if (rule)
+        rule->loading = false;
 }
 
 void digitsOnly(QLineEdit* field, int maxLength, std::function<void()> beep)

@@ -15,6 +15,9 @@ namespace InputRules {
 void dropTypedCharacters(QWidget* field, const QString& chars);
 // At most `length` characters can be typed or pasted; a loaded text may be longer.
 void limitLength(QLineEdit* field, int length);
+// Shows a loaded text as it stands, even one that breaks the field's rule; the
+// rule still binds every edit after it.
+void showLoaded(QLineEdit* field, const QString& text);
 // Only the digits 0 to 9 (and Backspace) are taken, typed or pasted; anything
 // else is dropped and `beep` sounds.
 void digitsOnly(QLineEdit* field, int maxLength, std::function<void()> beep);

@@ -57,7 +57,7 @@ TApplicationPages::TApplicationPages(ApplicationRecord& record, ChooserList& app
     // The record drives the fields: a load or a clear shows at once.
     connect(&record, &ApplicationRecord::fieldChanged, this, [this](AppField f, const QString& value) {
         if (auto* edit = lineEdit(f); edit && edit->text() != value)
-            edit->setText(value);
+            InputRules::showLoaded(edit, value);
         else if (auto* list = listBox(f); list && list->currentText() != value)
             list->setEditText(value);
     });

@@ -7,6 +7,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QListView>
+#include <QStringListModel>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -116,6 +118,13 @@ TSitesPage::TSitesPage(ApplicationSiteList& list, UserPrompts& prompts,
     for (QComboBox* combo : {m_cat1, m_cat2}) {
         combo->setEditable(false);
         InputRules::dropKeyPresses(combo);
+        // Long lists: the box is not sized by its entries, and its list lays out
+        // only the rows it shows.
+        combo->setModel(new QStringListModel(combo));
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(16);
+        if (auto* view = qobject_cast<QListView*>(combo->view()))
+            view->setUniformItemSizes(true);
     }
     auto* up = new QToolButton(detail);
     up->setObjectName(QStringLiteral("UpBtn"));
@@ -213,20 +222,25 @@ void TSitesPage::fillCategory(int which)
     QComboBox* combo = categoryCombo(which);
     QLabel* caption = which == 1 ? m_cat1Caption : m_cat2Caption;
     const int row = m_list.currentRow();
-    const QStringList labels = m_list.categoryLabels(row, which);
+    const QStringList labels = row >= 0 ? m_list.categoryLabels(row, which) : QStringList();
     const QSignalBlocker block(combo);
-    combo->clear();
+    auto* model = static_cast<QStringListModel*>(combo->model());
+    // The same list as before (kept by the site list) is not filled in again.
+    const QStringList shown = model->stringList();
+    if (shown.size() != labels.size() || shown.constData() != labels.constData())
+        model->setStringList(labels);
     const bool on = !labels.isEmpty();
     if (on) {
-        combo->addItems(labels);
         const QString& chosen = which == 1 ? m_list.rows().at(row).category1 : m_list.rows().at(row).category2;
         // Choosing here shows the value; the row itself keeps what it holds.
-        const int at = labels.indexOf(chosen);
+        const int at = int(labels.indexOf(chosen));
         combo->setCurrentIndex(at >= 0 ? at : 0);
     }
     combo->setEnabled(on);
     caption->setEnabled(on);
-    combo->setStyleSheet(on ? White : SilverGrey);
+    const QString& colour = on ? White : SilverGrey;
+    if (combo->styleSheet() != colour)
+        combo->setStyleSheet(colour);
 }
 
 void TSitesPage::showSelectedRow()
@@ -238,13 +252,8 @@ void TSitesPage::showSelectedRow()
         control->setEnabled(row >= 0);
     if (row < 0) {
         m_post->setChecked(false);
-        for (int which : {1, 2}) {
-            categoryCombo(which)->clear();
-            categoryCombo(which)->setEnabled(false);
-            categoryCombo(which)->setStyleSheet(SilverGrey);
-        }
-        m_cat1Caption->setEnabled(false);
-        m_cat2Caption->setEnabled(false);
+        fillCategory(1);
+        fillCategory(2);
         return;
     }
     const SiteListRow& r = m_list.rows().at(row);

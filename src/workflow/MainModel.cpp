@@ -45,17 +45,30 @@ TEngBuild* MainModel::engine() const
 
 void MainModel::formShow()
 {
-    m_settings.load(settingsFile());
+    // Nothing has been edited yet, whatever fails below: the marks end clear.
+    struct ClearMarks {
+        MainModel& model;
+        ~ClearMarks()
+        {
+            model.m_company.setChanged(false);
+            model.m_application.setChanged(false);
+            model.m_siteList.setChanged(false);
+            if (TEngBuild* e = model.engine())
+                e->setModified(false);
+        }
+    } clearMarks{*this};
+    // Settings that cannot be read leave their defaults; the application still loads.
+    try {
+        m_settings.load(settingsFile());
+    } catch (const ZentrelError& e) {
+        m_prompts.error(e.text());
+    }
     if (!m_applications.isEmpty()) {
         // The application last worked on, or the first when it is gone.
         const int last = m_applications.indexOf(m_settings.lastAppLoaded, Qt::CaseInsensitive);
         m_applications.setCurrentIndex(last >= 0 ? last : 0);
         m_application.LoadApplication();
     }
-    m_company.setChanged(false);
-    m_application.setChanged(false);
-    if (TEngBuild* e = engine())
-        e->setModified(false);
 }
 
 void MainModel::saveApplication()

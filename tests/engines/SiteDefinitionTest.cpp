@@ -1,6 +1,7 @@
 #include "EngineFixture.h"
 
 #include "engines/CategoryLine.h"
+#include "records/FileStore.h"
 
 using SiteDefinitionTest = EngineFixture;
 
@@ -155,4 +156,26 @@ TEST_F(SiteDefinitionTest, SavingKeepsUnknownKeysOfAHandEditedFile)
     const QByteArray saved = ws.read(s("sites/Hand.ini"));
     EXPECT_TRUE(saved.startsWith("; note\r\n[SETTINGS]\r\nCUSTOM=1\r\nBYTE_FORMAT=2\r\nSITES_WEB_URL=\r\n"));
     EXPECT_TRUE(saved.endsWith("EMAIL_SUBJECT_UPDATE=\r\n[EXTRA]\r\nA=b\r\n"));
+}
+
+TEST_F(SiteDefinitionTest, ListsTooLargeToLoadAreToldAndSavingLeavesThem)
+{
+    ws.write(s("sites/Sites.dat"), "Big\r\n");
+    ws.write(s("sites/Big.ini"), "[SETTINGS]\r\nUSE_CAT1=1\r\nUSE_CAT2=1\r\n");
+    const QByteArray huge(FileLimits::CategoryList + 10, 'h');
+    ws.write(s("cat/Big Cat1.cat"), huge);
+    ws.write(s("cat/Big Cat2.cat"), huge);
+    ws.write(s("sites/Big HTTP_NEW.scp"), "name=%APPNAME%\r\n");
+    start();
+    engine->LoadSite(s("Big"));
+    EXPECT_TRUE(engine->site().primaryCategories.isEmpty());
+    EXPECT_EQ(engine->site().scripts[0], QStringList{s("name=%APPNAME%")}) << "the rest of the site loads";
+    EXPECT_EQ(prompts.messages().filter(s("Big Cat1.cat")).size(), 1);
+    EXPECT_TRUE(engine->site().useCat1);
+
+    // The untouched list stays; one the user filled in anew replaces its file.
+    engine->site().secondaryCategories = {s("1\">Fresh")};
+    engine->SaveSite(s("Big"));
+    EXPECT_EQ(ws.read(s("cat/Big Cat1.cat")), huge);
+    EXPECT_EQ(ws.read(s("cat/Big Cat2.cat")), QByteArray("1\">Fresh\r\n"));
 }

@@ -146,7 +146,7 @@ TEST(ProfileFile, HostileFilesNeverCrashOrHang)
     QByteArray binary;
     for (int i = 0; i < 4096; ++i)
         binary += char(i * 37 % 256);
-    const QByteArray hugeLine = "[SETTINGS]\r\nK=" + QByteArray(10 * 1024 * 1024, 'q');
+    const QByteArray hugeLine = "[SETTINGS]\r\nK=" + QByteArray(3 * 1024 * 1024, 'q');
     const QByteArray withNul = QByteArray("[SETTINGS]\r\nA=1\0B=2\r\nC=3", 24);
     const QByteArray noLineEnd = "[SETTINGS]\rX=7";
     const std::pair<QByteArray, const char*> files[] = {

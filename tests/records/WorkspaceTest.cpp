@@ -7,6 +7,7 @@
 #include "../support/TestWorkspace.h"
 
 #include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -185,4 +186,36 @@ TEST(WorkspacePathRule, NamesMustStayInTheirDirectoryAndFitTheListFiles)
     EXPECT_FALSE(WorkspacePath::isSafeName(QString(QChar(u'\0'))));
     EXPECT_TRUE(WorkspacePath::isSafeName(QString::fromLatin1("Caf\xe9")));
     EXPECT_FALSE(WorkspacePath::isSafeName(QStringLiteral("Caf\u20ac"))) << "cannot be stored in 8-bit lists";
+}
+
+TEST(WorkspacePathRule, ANameMustLeaveRoomForItsLongestFileName)
+{
+    // 239 bytes plus the 16 of " HTTP_UPDATE.scp" make the 255 a file name may take.
+    EXPECT_TRUE(WorkspacePath::isSafeName(QString(239, u'a')));
+    EXPECT_FALSE(WorkspacePath::isSafeName(QString(240, u'a')));
+    // An accented letter takes two bytes in a file name.
+    EXPECT_TRUE(WorkspacePath::isSafeName(QString(119, QChar(0xE9))));
+    EXPECT_FALSE(WorkspacePath::isSafeName(QString(120, QChar(0xE9))));
+    const QString message = WorkspacePath::unsafeNameMessage(QString(300, u'x'));
+    EXPECT_TRUE(message.contains(s("too long"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(s("239"))) << message.toStdString();
+
+    // Every file the longest allowed name forms can be made here.
+    TestWorkspace ws;
+    const QString longest(239, u'n');
+    for (const char* suffix : {" HTTP_UPDATE.scp", "_SITES.dat", " Cat2.cat", " _HTTP_reply.htm"}) {
+        QFile file(ws.file(longest + s(suffix)));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly)) << suffix;
+    }
+}
+
+TEST(Workspace, ANameTooLongForItsFilesIsPassedOverInTheLists)
+{
+    TestWorkspace ws;
+    const QByteArray tooLong(300, 'L');
+    ws.write(s("companies/companies.dat"), tooLong + "\r\nAcme\r\n");
+    ws.write(s("data/Applications.dat"), "Tool\r\n" + tooLong + "\r\n");
+    Started started(ws);
+    EXPECT_EQ(started.owner.companies.names(), QStringList{s("Acme")});
+    EXPECT_EQ(started.owner.applications.names(), QStringList{s("Tool")});
 }

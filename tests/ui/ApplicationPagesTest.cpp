@@ -103,6 +103,44 @@ TEST(ApplicationPages, LengthLimitsBindTypingButNotLoadedValues)
     EXPECT_EQ(w.edit(AppField::Char8)->text(), s("abcdefgh"));
 }
 
+TEST(ApplicationPages, RulesStillBindEditsAfterALoadedValueBreaksThem)
+{
+    TestWorkspace ws;
+    writeApplication(ws, "SIZE32=12 345\r\nSHORTDESC=" + QByteArray(60, 'd') + "\r\n");
+    Window w(ws);
+    w.showPage(w.pages().general());
+    QLineEdit* size = w.edit(AppField::Size32);
+    size->setFocus();
+    size->end(false);
+    QTest::keyClicks(size, s("ab"));
+    EXPECT_EQ(size->text(), s("12 345")) << "letters stay out of a digits field";
+    EXPECT_EQ(w.beeps(), 2);
+    QApplication::clipboard()->setText(s("x9"));
+    size->paste();
+    EXPECT_EQ(size->text(), s("12 345"));
+    QTest::keyClicks(size, s("6"));
+    EXPECT_EQ(size->text(), s("12 3456")) << "digits still go in";
+    size->home(false);
+    QTest::keyClick(size, Qt::Key_Delete);
+    EXPECT_EQ(w.record().field(AppField::Size32), s("2 3456")) << "and deleting works";
+
+    w.showPage(w.pages().description());
+    QLineEdit* shortDesc = w.edit(AppField::ShortDesc);
+    shortDesc->setFocus();
+    shortDesc->end(false);
+    QTest::keyClicks(shortDesc, s("more"));
+    EXPECT_EQ(shortDesc->text().size(), 60) << "an over-long loaded text grows no further";
+    QApplication::clipboard()->setText(s("pasted"));
+    shortDesc->paste();
+    EXPECT_EQ(shortDesc->text().size(), 60);
+    shortDesc->cursorBackward(true, 1);
+    QTest::keyClicks(shortDesc, s("e"));
+    EXPECT_EQ(shortDesc->text(), QString(59, u'd') + u'e') << "a change that does not lengthen it is taken";
+    QTest::keyClick(shortDesc, Qt::Key_Backspace);
+    EXPECT_EQ(shortDesc->text().size(), 59);
+    EXPECT_EQ(w.record().field(AppField::ShortDesc), shortDesc->text());
+}
+
 TEST(ApplicationPages, ListsTakeNoTypingAndShowAStoredValueOutsideTheList)
 {
     TestWorkspace ws;

@@ -1,6 +1,7 @@
 #include "ModelFixture.h"
 
-
+#include "records/FileStore.h"
+#include "records/ZentrelError.h"
 
 namespace {
 
@@ -230,4 +231,71 @@ TEST_F(ApplicationFixture, EditsAndLoadsSetTheChangedMarkAndSavingClearsIt)
     ws.write(s("data/Tool.dat"), "[APPINFO]\r\nVERSION=9\r\n");
     app().LoadApplication();
     EXPECT_TRUE(app().changed());
+}
+
+TEST_F(ApplicationFixture, AHugeDescriptionIsNotLoadedAndSavingLeavesItWhole)
+{
+    writeShownApplication();
+    QByteArray huge;
+    while (huge.size() <= FileLimits::LongText)
+        huge += "A very long description line that goes on and on.\r\n";
+    ws.write(s("data/Tool.lds"), huge);
+    start();
+    EXPECT_TRUE(app().longDescription().isEmpty());
+    EXPECT_EQ(app().notes(), QStringList{s("Code: 1234")}) << "the rest of the record loads";
+    EXPECT_EQ(app().field(AppField::Version), s("2.1"));
+    const QStringList said = prompts.messages().filter(s("Tool.lds"));
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said.first().contains(s("larger than 1 MB")));
+
+    app().setField(AppField::Version, s("2.2"));
+    model->saveApplication();
+    EXPECT_EQ(ws.read(s("data/Tool.lds")), huge);
+    EXPECT_TRUE(ws.read(s("data/Tool.dat")).contains("VERSION=2.2"));
+    // A text the user writes in its place replaces it.
+    app().setLongDescription({s("Short now")});
+    model->saveApplication();
+    EXPECT_EQ(ws.read(s("data/Tool.lds")), QByteArray("Short now\r\n"));
+}
+
+TEST_F(ApplicationFixture, AHugeRecordIsReportedAndNeverRewritten)
+{
+    writeShownApplication();
+    QByteArray huge = ShownRecord + "PAD=" + QByteArray(FileLimits::Profile, 'x') + "\r\n";
+    ws.write(s("data/Tool.dat"), huge);
+    start();
+    EXPECT_EQ(app().field(AppField::Version), QString());
+    EXPECT_EQ(app().longDescription(), (QStringList{s("Line one"), s("Line two")}));
+    EXPECT_THROW(model->saveApplication(), ZentrelError);
+    EXPECT_EQ(ws.read(s("data/Tool.dat")), huge);
+}
+
+TEST_F(ApplicationFixture, AFailureDuringTheFirstShowStillClearsTheMarks)
+{
+    writeShownApplication();
+    ws.write(s("sites/Sites.dat"), "Alpha\r\n");
+    ws.write(s("sites/Alpha.ini"), "[SETTINGS]\r\nUSE_HTTP_POST=1\r\n");
+    model = std::make_unique<MainModel>(prompts, ws.path(), ws.settingsFile());
+    model->startWorkspace();
+    {
+        // Nothing can be written: the site list's file cannot be made.
+        FileSizeLimit readOnly(0);
+        EXPECT_THROW(model->formShow(), ZentrelError);
+    }
+    EXPECT_FALSE(company().changed());
+    EXPECT_FALSE(app().changed());
+    EXPECT_FALSE(model->siteList().changed());
+    prompts.shown.clear();
+    EXPECT_TRUE(model->closeQuery());
+    EXPECT_TRUE(prompts.messages().filter(s("askSave")).isEmpty()) << prompts.messages().join(u'|').toStdString();
+}
+
+TEST_F(ApplicationFixture, UnreadableSettingsAreReportedAndTheApplicationStillLoads)
+{
+    writeShownApplication();
+    ws.write(s("settings.dat"), "[SETTINGS]\r\nPAD=" + QByteArray(FileLimits::Profile, 's') + "\r\n");
+    start();
+    EXPECT_EQ(app().field(AppField::Version), s("2.1"));
+    EXPECT_EQ(prompts.messages().filter(s("settings.dat")).size(), 1);
+    EXPECT_FALSE(app().changed());
 }

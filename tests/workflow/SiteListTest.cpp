@@ -2,8 +2,11 @@
 
 #include "engines/TEngBuild.h"
 #include "records/Clock.h"
+#include "records/FileStore.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace {
@@ -341,4 +344,101 @@ TEST_F(SiteListTest, SubmissionExpansionReadsTheChosenCategoriesOfThePostedRow)
     list().setPostingRow(rowOf("Alpha"));
     EXPECT_EQ(engine.Expand(s("cat=%SITECAT1%"), ExpandMode::Submission), s("cat=3"));
     EXPECT_EQ(engine.Expand(s("cat=%SITECAT1%"), ExpandMode::Check), s("cat=1"));
+}
+
+TEST_F(SiteListTest, NoValueHoldingTheSeparatorByteReachesTheListFile)
+{
+    writeCatalogue();
+    // A data update may bring such lines and names: "Util±ities" would shift the row.
+    ws.write(s("cat/Alpha Cat1.cat"), QByteArray("1\">Games\r\n2\">Util") + Sep + "ities\r\n3" + Sep + "\">Desktop\r\n");
+    ws.write(s("sites/Sites.dat"), QByteArray("Zeta\r\nAlpha\r\nPlus") + Sep + "Minus\r\n");
+    ws.write(QString::fromLatin1("sites/Plus\xb1Minus.ini"), "[SETTINGS]\r\nUSE_HTTP_POST=1\r\n");
+    writeApplication("Windows 95", "Shareware");
+    start();
+
+    EXPECT_EQ(rowOf("Plus\xb1Minus"), -1) << "a site name holding the byte is passed over";
+    EXPECT_FALSE(model->engine()->catalogue().contains(QString::fromLatin1("Plus\xb1Minus")));
+    EXPECT_FALSE(model->engine()->AddSite(QString::fromLatin1("Typed\xb1Site")));
+    EXPECT_EQ(prompts.messages().filter(s("Typed")).size(), 1) << "a typed one is refused with a message";
+
+    list().setCurrentRow(rowOf("Alpha"));
+    EXPECT_EQ(list().categoryLabels(rowOf("Alpha"), 1), QStringList{s("Games")});
+    list().categoryLabels(rowOf("Alpha"), 1);
+    EXPECT_EQ(prompts.messages().filter(s("Alpha Cat1.cat")).size(), 1) << "reported once, where the list is read";
+    list().setCategory(1, QString::fromLatin1("Util\xb1ities"));
+    EXPECT_EQ(row("Alpha").category1, s("NOT SET!")) << "such a label is never taken";
+    list().setCategory(1, s("Games"));
+    list().Save(s("Tool"));
+
+    model->selectApplication(s("Tool"));
+    EXPECT_EQ(row("Alpha").category1, s("Games"));
+    EXPECT_EQ(row("Alpha").post, s("Y"));
+    for (const QByteArray& fileLine : ws.read(s("data/Tool_SITES.dat")).split('\n')) {
+        if (!fileLine.isEmpty()) {
+            EXPECT_EQ(fileLine.count(Sep), 5) << fileLine.toStdString();
+        }
+    }
+}
+
+TEST_F(SiteListTest, TheGridKeepsTheCataloguesOrderWhateverTheLocale)
+{
+    ws.write(s("sites/Sites.dat"), "beta\r\nDup\r\nalpha\r\nAlpha\r\nCharlie\r\n");
+    for (const char* site : {"beta", "Dup", "alpha", "Alpha", "Charlie"})
+        ws.write(s("sites/") + s(site) + s(".ini"), "[SETTINGS]\r\n");
+    writeApplication("Windows 95", "Shareware");
+    start();
+    QStringList grid;
+    for (const SiteListRow& r : list().rows())
+        grid << r.site;
+    const QStringList catalogue = model->engine()->catalogue().combined();
+    ASSERT_EQ(grid.size(), 5);
+    // Ignoring case the orders agree; only names equal but for case may trade places.
+    for (int i = 0; i < grid.size(); ++i)
+        EXPECT_EQ(grid.at(i).toLower(), catalogue.at(i).toLower()) << grid.join(u',').toStdString();
+    EXPECT_EQ(grid.at(2), s("beta"));
+    EXPECT_EQ(grid.at(3), s("Charlie"));
+    EXPECT_EQ(grid.at(4), s("Dup"));
+}
+
+TEST_F(SiteListTest, ShowingARowAgainReadsItsCategoryListNoMore)
+{
+    writeCatalogue();
+    writeApplication("Windows 95", "Shareware");
+    start();
+    const QString file = ws.file(s("cat/Alpha Cat1.cat"));
+    const QStringList first = list().categoryLabels(rowOf("Alpha"), 1);
+    ASSERT_EQ(first.size(), 3);
+    // The same size and time, other bytes: only a second read would see them.
+    const QDateTime stamp = QFileInfo(file).lastModified();
+    QByteArray other = ws.read(s("cat/Alpha Cat1.cat"));
+    other.replace("Games", "Gamez");
+    ws.write(s("cat/Alpha Cat1.cat"), other);
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(stamp, QFileDevice::FileModificationTime));
+    }
+    EXPECT_EQ(list().categoryLabels(rowOf("Alpha"), 1), first);
+    // A list that changed on disk is read again.
+    ws.write(s("cat/Alpha Cat1.cat"), "9\">Only\r\n");
+    EXPECT_EQ(list().categoryLabels(rowOf("Alpha"), 1), QStringList{s("Only")});
+}
+
+TEST_F(SiteListTest, AHugeCategoryListIsNotLoadedAndSaidSoOnce)
+{
+    writeCatalogue();
+    writeApplication("Windows 95", "Shareware");
+    QByteArray huge;
+    for (int i = 0; huge.size() <= FileLimits::CategoryList; ++i)
+        huge += QByteArray::number(i) + "\">Category number " + QByteArray::number(i) + "\r\n";
+    ws.write(s("cat/Alpha Cat1.cat"), huge);
+    start();
+    EXPECT_TRUE(list().categoryLabels(rowOf("Alpha"), 1).isEmpty());
+    EXPECT_TRUE(list().categoryLabels(rowOf("Alpha"), 1).isEmpty());
+    const QStringList said = prompts.messages().filter(s("Alpha Cat1.cat"));
+    ASSERT_EQ(said.size(), 1);
+    EXPECT_TRUE(said.first().contains(s("larger than 1 MB"))) << said.first().toStdString();
+    // The rest goes on: the row is there and the count holds it.
+    EXPECT_EQ(row("Alpha").category1, s("NOT SET!"));
+    EXPECT_EQ(ws.read(s("cat/Alpha Cat1.cat")), huge) << "the list is left as it is";
 }
