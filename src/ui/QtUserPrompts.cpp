@@ -2,12 +2,26 @@
 
 #include "ui/TErrorFrm.h"
 #include "ui/TNameFrm.h"
+#include "ui/TSplashFrm.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
+
+namespace {
+
+// A question asked while the splash still shows would sit behind it, unread:
+// the splash goes first.
+void hideSplash()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<TSplashFrm*>(w) && w->isVisible())
+            w->hide();
+}
+
+} // namespace
 
 void QtUserPrompts::beep()
 {
@@ -16,18 +30,21 @@ void QtUserPrompts::beep()
 
 void QtUserPrompts::info(const QString& text)
 {
+    hideSplash();
     beep();
     QMessageBox::information(m_parent, QStringLiteral("Zentrel"), text);
 }
 
 void QtUserPrompts::error(const QString& text)
 {
+    hideSplash();
     beep();
     QMessageBox::critical(m_parent, QStringLiteral("Zentrel"), text);
 }
 
 void QtUserPrompts::errorWindow(const QString& first, const QString& second, const QString& instruction)
 {
+    hideSplash();
     beep();
     TErrorFrm window(m_parent);
     window.setLines(first, second, instruction);
@@ -36,6 +53,7 @@ void QtUserPrompts::errorWindow(const QString& first, const QString& second, con
 
 bool QtUserPrompts::confirm(const QString& text)
 {
+    hideSplash();
     return QMessageBox::question(m_parent, QStringLiteral("Zentrel"), text,
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
         == QMessageBox::Yes;
@@ -43,6 +61,7 @@ bool QtUserPrompts::confirm(const QString& text)
 
 UserPrompts::Answer QtUserPrompts::askSave(const QString& text)
 {
+    hideSplash();
     switch (QMessageBox::question(m_parent, QStringLiteral("Zentrel"), text,
                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                   QMessageBox::Yes)) {
@@ -54,6 +73,7 @@ UserPrompts::Answer QtUserPrompts::askSave(const QString& text)
 
 std::optional<QString> QtUserPrompts::askName(const QString& title)
 {
+    hideSplash();
     TNameFrm dialog(title, m_parent);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
@@ -62,6 +82,7 @@ std::optional<QString> QtUserPrompts::askName(const QString& title)
 
 QString QtUserPrompts::openFile(const QString& title, const QString& filter, const QString& defaultSuffix)
 {
+    hideSplash();
     QFileDialog dialog(m_parent, title, QString(), filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(defaultSuffix);

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QListView>
+#include <QPalette>
 #include <QStringListModel>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,8 +25,10 @@
 
 namespace {
 
-const QString SilverGrey = QStringLiteral("background-color: rgb(192, 192, 192);");
-const QString White = QStringLiteral("background-color: white;");
+// The box's own face; set through the palette, so its drop-down list keeps the
+// style's highlight and the chosen entry stays readable there.
+const QColor SilverGrey(192, 192, 192);
+const QColor White(255, 255, 255);
 
 } // namespace
 
@@ -238,9 +241,12 @@ void TSitesPage::fillCategory(int which)
     }
     combo->setEnabled(on);
     caption->setEnabled(on);
-    const QString& colour = on ? White : SilverGrey;
-    if (combo->styleSheet() != colour)
-        combo->setStyleSheet(colour);
+    const QColor& colour = on ? White : SilverGrey;
+    if (combo->palette().color(QPalette::Button) != colour) {
+        QPalette palette = combo->palette();
+        palette.setColor(QPalette::Button, colour);
+        combo->setPalette(palette);
+    }
 }
 
 void TSitesPage::showSelectedRow()
