@@ -73,11 +73,9 @@ std::optional<QByteArray> readIfExists(const QString& fileName, qint64 limit)
     }
     if (limit >= 0 && file.size() > limit)
         throw FileTooLarge(fileName, limit);
-    if (limit < 0)
-        return file.readAll();
-    // A file that grows while it is read is cut at the limit's first byte past.
-    QByteArray bytes = file.read(limit + 1);
-    if (bytes.size() > limit)
+    QByteArray bytes = file.readAll();
+    // A file that grew while it was read is judged by what was read.
+    if (limit >= 0 && bytes.size() > limit)
         throw FileTooLarge(fileName, limit);
     return bytes;
 }

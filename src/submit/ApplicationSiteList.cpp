@@ -134,7 +134,7 @@ void ApplicationSiteList::Load(const QString& appName)
                 oversized << ini.fileName();
                 continue;
             }
-            const IniSection s = IniDocument::sectionOf(ini.read(FileLimits::Profile), QStringLiteral("SETTINGS"));
+            const IniSection s = IniDocument::sectionOf(ini.readAll(), QStringLiteral("SETTINGS"));
             const int system = s.ReadInteger(key("SITE_SYSTEM"), 3);
             SiteListRow row;
             row.site = site;
@@ -156,7 +156,8 @@ void ApplicationSiteList::Load(const QString& appName)
     // follow each other in the case-sensitive order.
     for (qsizetype start = 0; start < rows.size();) {
         qsizetype end = start + 1;
-        while (end < rows.size() && compareIgnoringCase(rows.at(start).site, rows.at(end).site) == 0)
+        // Names equal but for case (the cheap test stands in for the collation's own).
+        while (end < rows.size() && rows.at(start).site.compare(rows.at(end).site, Qt::CaseInsensitive) == 0)
             ++end;
         if (end - start > 1)
             std::stable_sort(rows.begin() + start, rows.begin() + end, [](const SiteListRow& a, const SiteListRow& b) {
