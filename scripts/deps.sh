@@ -7,6 +7,8 @@ packages=(
   qt6-base-dev libgl-dev libzip-dev zip unzip
   libgtest-dev libbenchmark-dev
   fonts-dejavu-core
+  poppler-utils
+  chromium
 )
 
 missing=()

@@ -15,7 +15,7 @@ mkdir -p "$home/images" "$home/data"
 install -m 755 "$here/build/release/src/app/zentrel" "$home/zentrel.new"
 mv -f "$home/zentrel.new" "$home/zentrel"
 # Shipped files never replace one the user already has.
-for f in images/zlsr.jpg images/back.jpg data/FTP_DEF_SCRIPT.SCP \
+for f in Zentrel.htm images/zlsr.jpg images/back.jpg data/FTP_DEF_SCRIPT.SCP \
          data/EMAIL_DEF_SCRIPT_NEW.SCP data/EMAIL_DEF_SCRIPT_UPDATE.SCP; do
   [ -e "$home/$f" ] || cp "$here/resources/$f" "$home/$f"
 done

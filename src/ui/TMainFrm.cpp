@@ -1,27 +1,54 @@
 #include "ui/TMainFrm.h"
 
+#include "engines/TEngBuild.h"
+#include "records/UserPrompts.h"
 #include "records/ZentrelError.h"
 #include "ui/ChooserBinding.h"
 #include "ui/InputRules.h"
+#include "ui/LogPrinter.h"
+#include "ui/QtPrintChooser.h"
 #include "ui/QtUserPrompts.h"
+#include "ui/TAboutFrm.h"
 #include "ui/TApplicationPages.h"
 #include "ui/TCompanyPage.h"
-#include "engines/TEngBuild.h"
-#include "records/UserPrompts.h"
+#include "ui/TReportsListFrm.h"
 #include "ui/TSettingsForm.h"
 #include "ui/TSitesPage.h"
 #include "ui/TSubmissionVerifyFrm.h"
+#include "ui/TSubmitPage.h"
 #include "ui/TVariablesFrm.h"
 #include "workflow/MainModel.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QListView>
 #include <QMenuBar>
+#include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
-#include <QTabWidget>
 #include <QTableView>
+
+namespace {
+
+// Help topics of the window's pages; the run's lists carry their own.
+constexpr int CompanyTopic = 1000;
+constexpr int GeneralTopic = 1001;
+constexpr int LocationsTopic = 1002;
+constexpr int DescriptionTopic = 1003;
+constexpr int SitesTopic = 1004; // also the Settings dialog
+
+const char* const HelpTopicProperty = "helpTopic";
+
+void setHelpTopic(QWidget* widget, int topic)
+{
+    widget->setProperty(HelpTopicProperty, topic);
+}
+
+} // namespace
 
 TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QString& userSettingsFile)
     : QMainWindow(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -36,23 +63,31 @@ TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QSt
         m_ownPrompts->setParentWindow(this);
         m_prompts = m_ownPrompts.get();
     }
+    m_ownPrintChooser = std::make_unique<QtPrintChooser>();
+    m_printChooser = m_ownPrintChooser.get();
     m_model = std::make_unique<MainModel>(*m_prompts, baseDirectory, userSettingsFile);
 
     setWindowTitle(QStringLiteral("Zentrel 2.13"));
     buildMenus();
 
-    m_tabs = new QTabWidget(this);
+    m_tabs = new TPageControl(this);
     m_tabs->setObjectName(QStringLiteral("MainTabs"));
     m_tabs->addTab(buildAppInfoTab(), QStringLiteral("App Info"));
     m_tabs->addTab(buildSitesTab(), QStringLiteral("Sites"));
-    auto* submit = new QWidget(m_tabs);
-    submit->setObjectName(QStringLiteral("SubmitTab"));
-    m_tabs->addTab(submit, QStringLiteral("Submit"));
+    m_tabs->addTab(buildSubmitTab(), QStringLiteral("Submit"));
     m_siteBuilder = new QWidget(m_tabs);
     m_siteBuilder->setObjectName(QStringLiteral("SiteBuilderTab"));
     m_tabs->addTab(m_siteBuilder, QStringLiteral("Site Builder"));
     setCentralWidget(m_tabs);
+    // While a run is going the user cannot leave the "Submit" tab.
+    m_tabs->setChanging([this] { return m_model->tabChangeAllowed(); });
     connect(m_tabs, &QTabWidget::currentChanged, this, &TMainFrm::mainTabChanged);
+
+    connect(&m_model->displays(), &SubmitDisplays::postingChanged, this, &TMainFrm::postingChanged);
+    connect(m_model.get(), &MainModel::closeRequested, this, &QWidget::close, Qt::QueuedConnection);
+
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, &TMainFrm::contextHelp);
 
     // The windows that live as long as the program.
     m_variables = new TVariablesFrm(this);
@@ -70,6 +105,11 @@ UserPrompts& TMainFrm::prompts()
     return *m_prompts;
 }
 
+void TMainFrm::setPrintChooser(PrintChooser* chooser)
+{
+    m_printChooser = chooser ? chooser : m_ownPrintChooser.get();
+}
+
 QComboBox* TMainFrm::companyChooser() const
 {
     return m_companyPage->chooser();
@@ -78,6 +118,11 @@ QComboBox* TMainFrm::companyChooser() const
 QComboBox* TMainFrm::applicationChooser() const
 {
     return m_appPages->chooser();
+}
+
+QAction* TMainFrm::command(const char* objectName) const
+{
+    return findChild<QAction*>(QLatin1String(objectName));
 }
 
 void TMainFrm::runCommand(const std::function<void()>& command)
@@ -91,15 +136,42 @@ void TMainFrm::runCommand(const std::function<void()>& command)
 
 void TMainFrm::buildMenus()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("FileMenu"));
-    QAction* settings = file->addAction(QStringLiteral("&Settings"));
-    settings->setObjectName(QStringLiteral("SettingsItem"));
-    connect(settings, &QAction::triggered, this, &TMainFrm::settingsItemClick);
-    file->addSeparator();
-    QAction* exit = file->addAction(QStringLiteral("E&xit"));
-    exit->setObjectName(QStringLiteral("ExitItem"));
-    connect(exit, &QAction::triggered, this, &QWidget::close);
+    const auto item = [this](QMenu* menu, const char* name, const char* caption, std::function<void()> action) {
+        QAction* a = menu->addAction(QString::fromLatin1(caption));
+        a->setObjectName(QLatin1String(name));
+        if (action)
+            connect(a, &QAction::triggered, this, [this, action] { runCommand(action); });
+        else
+            a->setEnabled(false); // its dialog is not there yet
+        return a;
+    };
+
+    m_fileMenu = menuBar()->addMenu(QStringLiteral("&File"));
+    m_fileMenu->setObjectName(QStringLiteral("filepd"));
+    item(m_fileMenu, "SettingsItem", "&Settings", [this] { settingsItemClick(); });
+    m_reportsItem = item(m_fileMenu, "Mnu_Reports", "&View Reports", [this] { viewReportsClick(); });
+    item(m_fileMenu, "UpdateDataItem", "&Update Data Files", nullptr);
+    m_fileMenu->addSeparator();
+    item(m_fileMenu, "DefaultFtpItem", "Default &FTP Script", nullptr);
+    QMenu* scripts = m_fileMenu->addMenu(QStringLiteral("Default &Email Scripts"));
+    scripts->setObjectName(QStringLiteral("DefaultEmailMenu"));
+    item(scripts, "DefaultEmailNewItem", "&New", nullptr);
+    item(scripts, "DefaultEmailUpdateItem", "&Update", nullptr);
+    m_fileMenu->addSeparator();
+    item(m_fileMenu, "ExitItem", "E&xit", [this] { close(); });
+
+    m_helpMenu = menuBar()->addMenu(QStringLiteral("&Help"));
+    m_helpMenu->setObjectName(QStringLiteral("Mnu_Help"));
+    item(m_helpMenu, "HelpItem", "&Help", [this] { m_model->showHelp(); });
+    m_helpMenu->addSeparator();
+    item(m_helpMenu, "ZentrelHomeItem", "&Zentrel Home Page",
+         [this] { m_model->openPage(MainModel::zentrelHomePage()); });
+    item(m_helpMenu, "MakerHomeItem", "Halvern HQ Home &Page",
+         [this] { m_model->openPage(MainModel::makerHomePage()); });
+    m_helpMenu->addSeparator();
+    QAction* about = item(m_helpMenu, "AboutItem", "&About", [this] { aboutItemClick(); });
+    // A text field with the focus keeps Ctrl+A as select-all: it claims the key first.
+    about->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
 }
 
 QWidget* TMainFrm::buildAppInfoTab()
@@ -124,6 +196,10 @@ QWidget* TMainFrm::buildAppInfoTab()
     connect(m_companyPage, &TCompanyPage::saveApplicationClicked, this,
             [this] { runCommand([this] { m_model->saveApplication(); }); });
     m_appInfoTabs->addTab(m_companyPage, QStringLiteral("Company Information"));
+    setHelpTopic(m_companyPage, CompanyTopic);
+    setHelpTopic(m_appPages->general(), GeneralTopic);
+    setHelpTopic(m_appPages->locations(), LocationsTopic);
+    setHelpTopic(m_appPages->description(), DescriptionTopic);
     return m_appInfoTabs;
 }
 
@@ -132,6 +208,7 @@ QWidget* TMainFrm::buildSitesTab()
     MainModel& model = *m_model;
     ApplicationSiteList& list = model.siteList();
     m_sitesPage = new TSitesPage(list, *m_prompts, [this](const std::function<void()>& c) { runCommand(c); });
+    setHelpTopic(m_sitesPage, SitesTopic);
     list.setVerifier([this](const SiteCounts& counts) {
         TSubmissionVerifyFrm verify(m_model->application().name(), m_model->company().name(), counts, this);
         return verify.exec() == QDialog::Accepted;
@@ -157,6 +234,17 @@ QWidget* TMainFrm::buildSitesTab()
         });
     });
     return m_sitesPage;
+}
+
+QWidget* TMainFrm::buildSubmitTab()
+{
+    m_submitPage = new TSubmitPage(m_model->displays());
+    // The run comes with its own commands; until then "Save/Submit" stays disabled.
+    m_submitPage->submitButton()->setEnabled(false);
+    connect(m_submitPage, &TSubmitPage::viewReportsClicked, m_reportsItem, &QAction::trigger);
+    connect(m_submitPage, &TSubmitPage::printLogClicked, this, [this] { runCommand([this] { printLogClick(); }); });
+    connect(m_submitPage, &TSubmitPage::exitClicked, this, &QWidget::close);
+    return m_submitPage;
 }
 
 void TMainFrm::mainTabChanged(int index)
@@ -187,8 +275,38 @@ void TMainFrm::mainTabChanged(int index)
     if (page == m_sitesPage && !list.isEmpty()) {
         list.CheckSitesToPost(false);
         m_sitesPage->grid()->setFocus();
-    } else if (page && page->objectName() == u"SubmitTab") {
+    } else if (page == m_submitPage) {
         list.CheckSitesToPost(false);
+    }
+}
+
+void TMainFrm::postingChanged(bool posting)
+{
+    if (posting) {
+        // Everything that could start another command or leave the run behind.
+        m_lockedActions.clear();
+        m_lockedButtons.clear();
+        const auto lockMenu = [this](QMenu* menu) {
+            m_lockedActions.emplace_back(menu->menuAction(), menu->menuAction()->isEnabled());
+            for (QAction* a : menu->findChildren<QAction*>())
+                m_lockedActions.emplace_back(a, a->isEnabled());
+        };
+        lockMenu(m_fileMenu);
+        lockMenu(m_helpMenu);
+        for (QWidget* b : std::initializer_list<QWidget*>{m_submitPage->submitButton(), m_submitPage->viewReportsButton(),
+                                                          m_submitPage->printLogButton(), m_submitPage->exitButton()})
+            m_lockedButtons.emplace_back(b, b->isEnabled());
+        for (auto& [action, enabled] : m_lockedActions)
+            action->setEnabled(false);
+        for (auto& [button, enabled] : m_lockedButtons)
+            button->setEnabled(false);
+    } else {
+        for (auto& [action, enabled] : m_lockedActions)
+            action->setEnabled(enabled);
+        for (auto& [button, enabled] : m_lockedButtons)
+            button->setEnabled(enabled);
+        m_lockedActions.clear();
+        m_lockedButtons.clear();
     }
 }
 
@@ -209,8 +327,58 @@ void TMainFrm::startUp()
 void TMainFrm::settingsItemClick()
 {
     TSettingsForm form(m_model->settings(), m_model->settingsFile(), this);
+    setHelpTopic(&form, SitesTopic);
+    QShortcut help(QKeySequence(Qt::Key_F1), &form);
+    connect(&help, &QShortcut::activated, this, &TMainFrm::contextHelp);
     connect(&form, &TSettingsForm::saveFailed, this, [this](const QString& message) { m_prompts->error(message); });
     form.exec();
+}
+
+void TMainFrm::viewReportsClick()
+{
+    if (m_model->hasWorkspace())
+        TReportsListFrm::showReports(this, *m_prompts, m_model->workspace().ReportsDir());
+}
+
+void TMainFrm::aboutItemClick()
+{
+    TAboutFrm about(this);
+    // The engine checker comes with the engine builder; until then "&D" stays disabled.
+    about.checkerButton()->setEnabled(false);
+    connect(&about, &TAboutFrm::homePageClicked, this,
+            [this] { runCommand([this] { m_model->openPage(MainModel::makerHomePage()); }); });
+    about.exec();
+    if (about.checkerRequested())
+        emit engineCheckerRequested();
+}
+
+void TMainFrm::printLogClick()
+{
+    if (!m_model->hasLogToPrint())
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Zentrel Log"));
+    if (!m_printChooser->choose(printer, this))
+        return;
+    BusyCursor busy(*m_prompts);
+    if (LogPrinter::print(printer, m_model->displays().logLines(), m_submitPage->logList()->font()) == 0)
+        throw ZentrelError(QStringLiteral("Unable to print the log."));
+}
+
+int TMainFrm::helpTopicOf(const QWidget* widget)
+{
+    for (; widget; widget = widget->parentWidget()) {
+        const QVariant topic = widget->property(HelpTopicProperty);
+        if (topic.isValid())
+            return topic.toInt();
+    }
+    return 0;
+}
+
+void TMainFrm::contextHelp()
+{
+    const QWidget* focus = QApplication::focusWidget();
+    runCommand([this, focus] { m_model->showHelp(helpTopicOf(focus)); });
 }
 
 void TMainFrm::showEvent(QShowEvent* event)

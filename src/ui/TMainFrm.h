@@ -1,22 +1,29 @@
 #pragma once
 
+#include "ui/TPageControl.h"
+
 #include <QMainWindow>
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class MainModel;
+class PrintChooser;
+class QAction;
 class QComboBox;
-class QTabWidget;
+class QMenu;
 class QtUserPrompts;
 class TApplicationPages;
 class TCompanyPage;
 class TSitesPage;
+class TSubmitPage;
 class TVariablesFrm;
 class UserPrompts;
 
-// The main window: "Zentrel 2.13", fixed size, the four top-level tabs and the
-// "App Info" pages. Its controls show the model's records and lists.
+// The main window: "Zentrel 2.13", fixed size, the menus, the four top-level
+// tabs and their pages. Its controls show the model's records, lists and run.
 class TMainFrm : public QMainWindow {
     Q_OBJECT
 public:
@@ -28,19 +35,26 @@ public:
 
     MainModel& model() { return *m_model; }
     UserPrompts& prompts();
+    // Replaces the platform's print dialog (tests).
+    void setPrintChooser(PrintChooser* chooser);
 
     // Runs the workspace start-up. Throws on failure.
     void startUp();
 
-    QTabWidget* mainTabs() const { return m_tabs; }
+    TPageControl* mainTabs() const { return m_tabs; }
     QTabWidget* appInfoTabs() const { return m_appInfoTabs; }
     TCompanyPage* companyPage() const { return m_companyPage; }
     TApplicationPages* applicationPages() const { return m_appPages; }
     TVariablesFrm* variablePicker() const { return m_variables; }
     TSitesPage* sitesPage() const { return m_sitesPage; }
+    TSubmitPage* submitPage() const { return m_submitPage; }
     QWidget* siteBuilderTab() const { return m_siteBuilder; }
     QComboBox* companyChooser() const;
     QComboBox* applicationChooser() const;
+    QMenu* fileMenu() const { return m_fileMenu; }
+    QMenu* helpMenu() const { return m_helpMenu; }
+    // A menu command by its object name.
+    QAction* command(const char* objectName) const;
 
     // Brings the window to the front, restoring it when minimized.
     void bringToFront();
@@ -48,10 +62,22 @@ public:
     void runCommand(const std::function<void()>& command);
     // File, Settings.
     void settingsItemClick();
+    // File, View Reports (also the "View Reports" button).
+    void viewReportsClick();
+    // Help, About.
+    void aboutItemClick();
+    // "Print Log" on the "Submit" tab.
+    void printLogClick();
+    // Opens the help page at the topic of the control that has the focus.
+    void contextHelp();
+    // The help topic of a control: its own or its nearest container's; 0 for none.
+    static int helpTopicOf(const QWidget* widget);
 
 signals:
     // The window has been shown for the first time and its show steps have run.
     void firstShown();
+    // "&D" closed the about box: the engine checker is to open.
+    void engineCheckerRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -62,19 +88,30 @@ private:
     void buildMenus();
     QWidget* buildAppInfoTab();
     QWidget* buildSitesTab();
+    QWidget* buildSubmitTab();
     void mainTabChanged(int index);
+    void postingChanged(bool posting);
     void formShow();
 
     std::unique_ptr<QtUserPrompts> m_ownPrompts;
     UserPrompts* m_prompts;
+    std::unique_ptr<PrintChooser> m_ownPrintChooser;
+    PrintChooser* m_printChooser;
     std::unique_ptr<MainModel> m_model;
-    QTabWidget* m_tabs = nullptr;
+    TPageControl* m_tabs = nullptr;
     QTabWidget* m_appInfoTabs = nullptr;
     TCompanyPage* m_companyPage = nullptr;
     TApplicationPages* m_appPages = nullptr;
     TVariablesFrm* m_variables = nullptr;
     TSitesPage* m_sitesPage = nullptr;
+    TSubmitPage* m_submitPage = nullptr;
     QWidget* m_siteBuilder = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_helpMenu = nullptr;
+    QAction* m_reportsItem = nullptr;
+    // What a run locks, with the state each had before, restored when it ends.
+    std::vector<std::pair<QAction*, bool>> m_lockedActions;
+    std::vector<std::pair<QWidget*, bool>> m_lockedButtons;
     bool m_activated = false;
     bool m_redirecting = false; // a tab change the window makes itself
     bool m_shown = false;

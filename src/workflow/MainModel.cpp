@@ -3,6 +3,10 @@
 #include "engines/TEngBuild.h"
 #include "records/UserPrompts.h"
 #include "records/ZentrelError.h"
+#include "reports/TReportsFrm.h"
+
+#include <QFileInfo>
+#include <QUrl>
 
 MainModel::MainModel(UserPrompts& prompts, const QString& baseDirectory, const QString& userSettingsFile,
                      QObject* parent)
@@ -13,6 +17,21 @@ MainModel::MainModel(UserPrompts& prompts, const QString& baseDirectory, const Q
     // The site list follows the application: loaded with it, its own file rewritten.
     connect(&m_application, &ApplicationRecord::applicationLoaded, this,
             [this](const QString& name) { m_siteList.Load(name); });
+    // Every count of the sites to post sets the run's counters.
+    connect(&m_siteList, &ApplicationSiteList::totalToPostChanged, &m_displays, &SubmitDisplays::setCounters);
+
+    // The report writer reads the workspace, the application and the run as they stand when it writes.
+    ReportSources sources;
+    sources.reportsDir = [this]() -> QString {
+        return m_workspace ? m_workspace->ReportsDir() : m_baseDirectory + u"reports/";
+    };
+    sources.imagesDir = [this]() -> QString {
+        return m_workspace ? m_workspace->ImagesDir() : m_baseDirectory + u"images/";
+    };
+    sources.applicationName = [this] { return m_application.name(); };
+    sources.runLog = [this] { return m_displays.logLines(); };
+    sources.transferList = [this] { return m_displays.xfer(); };
+    m_reports = std::make_unique<TReportsFrm>(std::move(sources));
 }
 
 MainModel::~MainModel()
@@ -95,8 +114,28 @@ void MainModel::selectApplication(const QString& name)
     m_application.LoadApplication();
 }
 
+void MainModel::saveSite()
+{
+    TEngBuild* e = engine();
+    if (!e || e->siteName().isEmpty())
+        return;
+    BusyCursor busy(m_prompts);
+    e->SaveSite(e->siteName());
+    // The saved definition shows in the site list at once: a new site gets its row.
+    if (!m_application.name().isEmpty())
+        m_siteList.Load(m_application.name());
+    e->setModified(false);
+}
+
 bool MainModel::closeQuery()
 {
+    // A run reads the records and the site list while it goes; they must stay.
+    if (m_displays.Posting()) {
+        m_prompts.beep();
+        return false;
+    }
+    if (m_closeWithoutQuestions)
+        return true;
     const auto ask = [this](const QString& what) {
         m_prompts.beep();
         return m_prompts.askSave(QStringLiteral("Would you like to save %1?").arg(what));
@@ -122,11 +161,78 @@ bool MainModel::closeQuery()
         case UserPrompts::Answer::Cancel: return false;
         }
     }
+    // "Cancel" here keeps the window open, yet the application last worked on is still written.
+    bool close = true;
+    if (const TEngBuild* e = engine(); e && e->modified()) {
+        switch (ask(QStringLiteral("Added/Changed Engine Info"))) {
+        case UserPrompts::Answer::Yes: saveSite(); break;
+        case UserPrompts::Answer::No: break;
+        case UserPrompts::Answer::Cancel: close = false; break;
+        }
+    }
     // A program folder that cannot be written must not keep the window from closing.
     try {
         m_settings.saveLastAppLoaded(settingsFile());
     } catch (const ZentrelError& e) {
         m_prompts.error(e.text());
+    }
+    return close;
+}
+
+void MainModel::restartAfterUpdate()
+{
+    m_prompts.info(QStringLiteral("You must now restart Zentrel!"));
+    m_closeWithoutQuestions = true;
+    emit closeRequested();
+}
+
+bool MainModel::tabChangeAllowed()
+{
+    if (!m_displays.Posting())
+        return true;
+    m_prompts.info(QStringLiteral("Tab Change Not Allowed While Posting!"));
+    return false;
+}
+
+QString MainModel::helpFile() const
+{
+    return m_baseDirectory + QStringLiteral("Zentrel.htm");
+}
+
+void MainModel::showHelp(int topic)
+{
+    const QString file = helpFile();
+    if (!QFileInfo(file).isFile()) {
+        m_prompts.error(QStringLiteral("Cannot open file %1").arg(file));
+        return;
+    }
+    QUrl url = QUrl::fromLocalFile(file);
+    if (topic > 0)
+        url.setFragment(QString::number(topic));
+    openPage(url.toString(QUrl::FullyEncoded));
+}
+
+QString MainModel::zentrelHomePage()
+{
+    return QStringLiteral("https://www.halvernhq.com/zentrel/");
+}
+
+QString MainModel::makerHomePage()
+{
+    return QStringLiteral("https://www.halvernhq.com/");
+}
+
+void MainModel::openPage(const QString& url)
+{
+    if (!m_prompts.openUrl(url))
+        m_prompts.error(QStringLiteral("Couldn't launch default browser"));
+}
+
+bool MainModel::hasLogToPrint()
+{
+    if (m_displays.logLines().isEmpty()) {
+        m_prompts.info(QStringLiteral("You do not have a log to print."));
+        return false;
     }
     return true;
 }

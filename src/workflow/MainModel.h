@@ -6,6 +6,7 @@
 #include "records/ProgramSettings.h"
 #include "records/TGWide.h"
 #include "submit/ApplicationSiteList.h"
+#include "submit/SubmitDisplays.h"
 
 #include <QObject>
 #include <QString>
@@ -13,6 +14,7 @@
 #include <memory>
 
 class TEngBuild;
+class TReportsFrm;
 class UserPrompts;
 
 // The program's state behind the main window: the choosers' lists, the
@@ -40,6 +42,11 @@ public:
     ApplicationRecord& application() { return m_application; }
     ApplicationSiteList& siteList() { return m_siteList; }
     ProgramSettings& settings() { return m_settings; }
+    // What the "Submit" tab shows of a run, and the posting state.
+    SubmitDisplays& displays() { return m_displays; }
+    // The report writer, for the whole program; it carries one run at a time.
+    TReportsFrm& reports() { return *m_reports; }
+    bool Posting() const { return m_displays.Posting(); }
     // "settings.dat" in the program folder.
     QString settingsFile() const;
 
@@ -52,15 +59,41 @@ public:
     void newApplication();
     // Selects the listed application by name, ignoring case, and loads it.
     void selectApplication(const QString& name);
+    // "Save Site": writes the current Site definition and rebuilds the
+    // application's site list from it. Nothing without a current site.
+    void saveSite();
     // Asks about unsaved changes before the window closes and writes LastAppLoaded;
-    // false when the user chose "Cancel" and the window stays open.
+    // false when the window stays open: "Cancel", or a run is going.
     bool closeQuery();
+    // After a data file update: tells the user to restart, then the window closes
+    // without a question and without writing LastAppLoaded.
+    void restartAfterUpdate();
+    bool closeWithoutQuestions() const { return m_closeWithoutQuestions; }
+    void setCloseWithoutQuestions(bool on) { m_closeWithoutQuestions = on; }
+    // Asked before the user changes the top-level tab; false, after the message,
+    // while a run is going.
+    bool tabChangeAllowed();
+
+    // The help page beside the program, "Zentrel.htm".
+    QString helpFile() const;
+    // Opens the help page at a topic (0: its top); a missing page is reported.
+    void showHelp(int topic = 0);
+    // The maker's pages on the web.
+    static QString zentrelHomePage();
+    static QString makerHomePage();
+    void openPage(const QString& url);
+    // False, after the message, when the run log has no line to print.
+    bool hasLogToPrint();
 
     ChooserList& companyChooser() override { return m_companies; }
     ChooserList& applicationChooser() override { return m_applications; }
     void loadSelectedCompany() override;
     void loadSelectedApplication() override;
     std::unique_ptr<WorkspaceEngine> createEngineBuilder(TGWide& workspace) override;
+
+signals:
+    // The window is to close now (after restartAfterUpdate).
+    void closeRequested();
 
 private:
     UserPrompts& m_prompts;
@@ -72,5 +105,8 @@ private:
     ProgramSettings m_settings;
     ApplicationRecord m_application{m_applications, m_company, m_settings, m_prompts};
     ApplicationSiteList m_siteList{m_application, m_settings, m_prompts};
+    SubmitDisplays m_displays;
+    std::unique_ptr<TReportsFrm> m_reports;
     std::unique_ptr<TGWide> m_workspace;
+    bool m_closeWithoutQuestions = false;
 };

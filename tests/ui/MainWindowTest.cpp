@@ -1,17 +1,67 @@
+#include "engines/TEngBuild.h"
+#include "reports/TReportsFrm.h"
+#include "ui/TAboutFrm.h"
+#include "ui/TApplicationPages.h"
+#include "ui/TCompanyPage.h"
 #include "ui/TErrorFrm.h"
 #include "ui/TMainFrm.h"
+#include "ui/TSitesPage.h"
+#include "ui/TSubmitPage.h"
 #include "workflow/MainModel.h"
 
 #include "../support/FakePrompts.h"
 #include "../support/TestWorkspace.h"
+#include "TestWindow.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 QString s(const char* text) { return QString::fromLatin1(text); }
+
+// Runs `open`, which shows a modal dialog, and `inside` on that dialog once it shows.
+// False when no dialog showed.
+bool withModal(const std::function<void()>& open, const std::function<void(QWidget*)>& inside)
+{
+    bool seen = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            watch.stop();
+            seen = true;
+            inside(modal);
+            if (modal->isVisible())
+                modal->close();
+        }
+    });
+    watch.start(0);
+    open();
+    return seen;
+}
+
+QStringList captions(const QMenu* menu)
+{
+    QStringList texts;
+    for (const QAction* a : menu->actions())
+        texts << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? QString() : QStringLiteral(" (off)")));
+    return texts;
+}
 
 QStringList tabTexts(const QTabWidget* tabs)
 {
@@ -119,4 +169,186 @@ TEST(ErrorWindow, ShowsTwoLinesAndTheDefaultInstruction)
     EXPECT_EQ(window.instruction(), s("Please click OK to continue..."));
     window.setLines(s("a"), s("b"), s("Type another name."));
     EXPECT_EQ(window.instruction(), s("Type another name."));
+}
+
+TEST(MainWindow, MenusInTheirOrderWithLaterCommandsDisabled)
+{
+    TestWorkspace ws;
+    TestWindow w(ws);
+    const QList<QAction*> bar = w.frame.menuBar()->actions();
+    ASSERT_EQ(bar.size(), 2);
+    EXPECT_EQ(bar.at(0)->menu(), w.frame.fileMenu());
+    EXPECT_EQ(w.frame.fileMenu()->objectName(), s("filepd"));
+    EXPECT_EQ(w.frame.helpMenu()->objectName(), s("Mnu_Help"));
+    EXPECT_EQ(captions(w.frame.fileMenu()),
+              (QStringList{s("&Settings"), s("&View Reports"), s("&Update Data Files (off)"), s("-"),
+                           s("Default &FTP Script (off)"), s("Default &Email Scripts"), s("-"), s("E&xit")}));
+    EXPECT_EQ(w.frame.command("Mnu_Reports")->text(), s("&View Reports"));
+    EXPECT_EQ(captions(w.frame.findChild<QMenu*>(s("DefaultEmailMenu"))), (QStringList{s("&New (off)"), s("&Update (off)")}));
+    EXPECT_EQ(captions(w.frame.helpMenu()), (QStringList{s("&Help"), s("-"), s("&Zentrel Home Page"),
+                                                         s("Halvern HQ Home &Page"), s("-"), s("&About")}));
+    EXPECT_EQ(w.frame.command("AboutItem")->shortcut(), QKeySequence(s("Ctrl+A")));
+
+    w.frame.command("ZentrelHomeItem")->trigger();
+    w.frame.command("MakerHomeItem")->trigger();
+    EXPECT_EQ(w.prompts.messages(), (QStringList{s("openUrl: ") + MainModel::zentrelHomePage(),
+                                                 s("openUrl: ") + MainModel::makerHomePage()}));
+}
+
+TEST(MainWindow, AboutBoxOpensWithCtrlAButATextFieldKeepsCtrlAForSelectAll)
+{
+    TestWorkspace ws;
+    ws.write(s("companies/companies.dat"), "Acme\r\n");
+    TestWindow w(ws);
+    QLineEdit* field = w.frame.applicationPages()->lineEdit(AppField::Version);
+    w.frame.appInfoTabs()->setCurrentWidget(w.frame.applicationPages()->general());
+    field->setText(s("2.13"));
+    field->setFocus();
+    field->deselect();
+    EXPECT_FALSE(withModal([&] { QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier); }, [](QWidget*) {}));
+    EXPECT_EQ(field->selectedText(), s("2.13"));
+    QPlainTextEdit* text = w.frame.applicationPages()->longDescriptionEdit();
+    w.frame.appInfoTabs()->setCurrentWidget(w.frame.applicationPages()->description());
+    text->setPlainText(s("A long\ndescription"));
+    text->setFocus();
+    EXPECT_FALSE(withModal([&] { QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier); }, [](QWidget*) {}));
+    EXPECT_EQ(text->textCursor().selectedText().size(), 18);
+
+    QString title;
+    QStringList texts;
+    bool checkerOff = false;
+    const bool shown = withModal([&] { QTest::keyClick(w.frame.mainTabs()->tabBar(), Qt::Key_A, Qt::ControlModifier); },
+                                 [&](QWidget* box) {
+                                     title = box->windowTitle();
+                                     for (const QLabel* l : box->findChildren<QLabel*>())
+                                         texts << l->text();
+                                     auto* about = qobject_cast<TAboutFrm*>(box);
+                                     ASSERT_NE(about, nullptr);
+                                     checkerOff = !about->checkerButton()->isEnabled();
+                                     EXPECT_EQ(about->checkerButton()->text(), s("&D"));
+                                     about->homePageButton()->click();
+                                     about->closeButton()->click();
+                                 });
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(title, s("About Zentrel"));
+    EXPECT_TRUE(texts.contains(s("Zentrel(tm)")));
+    EXPECT_TRUE(texts.contains(s("Version 2.13")));
+    EXPECT_TRUE(checkerOff) << "the engine checker is not there yet";
+    EXPECT_EQ(w.prompts.messages(), QStringList{s("openUrl: ") + MainModel::makerHomePage()});
+}
+
+TEST(MainWindow, F1OpensTheHelpPageAtTheFocusedControlsTopic)
+{
+    TestWorkspace ws;
+    ws.write(s("companies/companies.dat"), "Acme\r\n");
+    ws.write(s("data/Applications.dat"), "Tool\r\n");
+    ws.write(s("data/Tool.dat"), "[COMPANY]\r\nCONAME=Acme\r\n");
+    TestWindow w(ws);
+    const auto f1 = [&](QWidget* focus) {
+        w.prompts.shown.clear();
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key_F1);
+        return w.prompts.messages().join(u'|');
+    };
+    QWidget* version = w.frame.applicationPages()->lineEdit(AppField::Version);
+    EXPECT_EQ(f1(version), s("error: Cannot open file ") + ws.file(s("Zentrel.htm")));
+
+    ws.write(s("Zentrel.htm"), "<html></html>");
+    const QString page = s("openUrl: ") + QUrl::fromLocalFile(ws.file(s("Zentrel.htm"))).toString();
+    w.frame.appInfoTabs()->setCurrentWidget(w.frame.applicationPages()->general());
+    EXPECT_EQ(f1(version), page + s("#1001"));
+    w.frame.appInfoTabs()->setCurrentWidget(w.frame.applicationPages()->description());
+    EXPECT_EQ(f1(w.frame.applicationPages()->longDescriptionEdit()), page + s("#1003"));
+    w.frame.appInfoTabs()->setCurrentWidget(w.frame.companyPage());
+    EXPECT_EQ(f1(w.frame.companyChooser()), page + s("#1000"));
+    w.frame.mainTabs()->setCurrentWidget(w.frame.sitesPage());
+    EXPECT_EQ(f1(w.frame.sitesPage()->grid()), page + s("#1004"));
+    w.frame.mainTabs()->setCurrentWidget(w.frame.submitPage());
+    EXPECT_EQ(f1(w.frame.submitPage()->logList()), page + s("#1005"));
+    EXPECT_EQ(f1(w.frame.submitPage()->exitButton()), page) << "no topic: the page's top";
+    w.prompts.shown.clear();
+    w.frame.command("HelpItem")->trigger();
+    EXPECT_EQ(w.prompts.messages(), QStringList{page});
+}
+
+TEST(MainWindow, ExitAsksTheCloseQuestionsAndCancelKeepsTheWindow)
+{
+    TestWorkspace ws;
+    ws.write(s("companies/companies.dat"), "Acme\r\n");
+    ws.write(s("data/Applications.dat"), "Tool\r\n");
+    ws.write(s("data/Tool.dat"), "[COMPANY]\r\nCONAME=Acme\r\n");
+    ws.write(s("sites/Sites.dat"), "Alpha\r\n");
+    ws.write(s("sites/Alpha.ini"), "[SETTINGS]\r\n");
+    TestWindow w(ws);
+    EXPECT_TRUE(w.prompts.shown.isEmpty());
+    w.frame.model().engine()->LoadSite(s("Alpha"));
+    w.frame.model().engine()->setModified(true);
+    w.frame.mainTabs()->setCurrentWidget(w.frame.submitPage());
+    w.prompts.shown.clear();
+    w.prompts.saveAnswers = {UserPrompts::Answer::Cancel};
+    w.frame.submitPage()->exitButton()->click();
+    EXPECT_TRUE(w.frame.isVisible());
+    EXPECT_EQ(w.prompts.messages(), QStringList{s("askSave: Would you like to save Added/Changed Engine Info?")});
+    EXPECT_TRUE(ws.read(s("settings.dat")).contains("LastAppLoaded=Tool")) << "written although the window stays";
+
+    w.prompts.saveAnswers = {UserPrompts::Answer::No};
+    w.frame.command("ExitItem")->trigger();
+    EXPECT_FALSE(w.frame.isVisible());
+}
+
+TEST(MainWindow, AfterADataUpdateTheWindowClosesAskingNothing)
+{
+    TestWorkspace ws;
+    ws.write(s("companies/companies.dat"), "Acme\r\n");
+    TestWindow w(ws);
+    w.frame.model().company().setField(CompanyField::Phone, s("555"));
+    w.frame.model().restartAfterUpdate();
+    for (int i = 0; i < 250 && w.frame.isVisible(); ++i)
+        QTest::qWait(20);
+    EXPECT_FALSE(w.frame.isVisible());
+    EXPECT_EQ(w.prompts.messages(), QStringList{s("info: You must now restart Zentrel!")});
+    EXPECT_FALSE(ws.exists(s("settings.dat")));
+}
+
+TEST(MainWindow, ViewReportsListsTheWorkspacesReports)
+{
+    TestWorkspace ws;
+    ws.write(s("companies/companies.dat"), "Acme\r\n");
+    TestWindow w(ws);
+    w.frame.mainTabs()->setCurrentWidget(w.frame.submitPage());
+    w.prompts.shown.clear();
+    w.frame.submitPage()->viewReportsButton()->click();
+    EXPECT_EQ(w.prompts.messages(), QStringList{s("info: No Reports Found")});
+
+    ws.makeDir(s("reports/Tool/2026-01-02-03-04-05-006"));
+    QString title;
+    EXPECT_TRUE(withModal([&] { w.frame.command("Mnu_Reports")->trigger(); },
+                          [&](QWidget* dialog) { title = dialog->windowTitle(); }));
+    EXPECT_EQ(title, s("Submission Reports"));
+}
+
+TEST(MainWindow, TheReportWriterWritesIntoTheWorkspaceFromTheRunLog)
+{
+    TestWorkspace ws;
+    ws.write(s("companies/companies.dat"), "Acme\r\n");
+    ws.write(s("data/Applications.dat"), "Tool\r\n");
+    ws.write(s("data/Tool.dat"), "[COMPANY]\r\nCONAME=Acme\r\n");
+    TestWindow w(ws);
+    MainModel& model = w.frame.model();
+    model.displays().AddLog(s("Uploaded tool.zip to Alpha"));
+    model.reports().StartReport();
+    model.reports().WriteMainReport();
+    EXPECT_TRUE(model.reports().RunDir().startsWith(ws.file(s("reports/Tool/"))));
+    QFile log(model.reports().LogReportFile());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("Uploaded tool.zip to Alpha"));
+}
+
+TEST(MainWindow, TheShippedHelpPageHoldsEveryTopic)
+{
+    QFile shipped(QStringLiteral(ZENTREL_SOURCE_DIR "/resources/Zentrel.htm"));
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    const QByteArray page = shipped.readAll();
+    for (int topic = 1000; topic <= 1009; ++topic)
+        EXPECT_TRUE(page.contains(QByteArray("id=\"" + QByteArray::number(topic) + "\""))) << topic;
 }
