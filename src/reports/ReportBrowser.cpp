@@ -122,7 +122,10 @@ ReportBrowser::Outcome ReportBrowser::deleteSelected()
         if (!m_prompts.confirm(QStringLiteral("Delete the selected report?")))
             return Outcome::Stay;
         const QString appDir = applicationDir(m_selectedApplication);
-        removeRun(WorkspacePath::file(appDir + u'/', name, QString()));
+        // An application folder that has become a link since it was listed leads
+        // out of the reports: nothing is deleted through it.
+        if (!QFileInfo(appDir).isSymLink())
+            removeRun(WorkspacePath::file(appDir + u'/', name, QString()));
         QStringList runs = listFolders(appDir);
         if (runs.isEmpty())
             up();

@@ -20,7 +20,7 @@ QString twoDigits(int value)
 
 QString timeLine(const QString& time, const QString& text)
 {
-    return u"<p><small><font face=\"Arial\">[" + time + u"] - " + escape(text) + u"</font></small></p>";
+    return u"<p><small><font face=\"Arial\">[" + escape(time) + u"] - " + escape(text) + u"</font></small></p>";
 }
 
 QString noticeParagraph()
@@ -137,11 +137,13 @@ void TReportsFrm::StartReport()
     m_finalSubsList.clear();
 }
 
-QString TReportsFrm::runFile(const QString& name) const
+QString TReportsFrm::runFile(const QString& name, const QString& suffix) const
 {
-    if (!m_runDirUsable || !WorkspacePath::isSafeName(name))
-        throw ZentrelError(QStringLiteral("Cannot create file %1").arg(m_runDir + u'/' + name));
-    return WorkspacePath::file(m_runDir + u'/', name, QString());
+    // The name is judged bare: every name the workspace takes leaves room for the
+    // longest suffix a report page adds.
+    if (!m_runDirUsable || !WorkspacePath::isSafeName(name) || suffix.contains(u'/'))
+        throw ZentrelError(QStringLiteral("Cannot create file %1").arg(m_runDir + u'/' + name + suffix));
+    return WorkspacePath::file(m_runDir + u'/', name, suffix);
 }
 
 void TReportsFrm::addPageHead(QStringList& page, const QString& title, const QString& banner)
@@ -185,13 +187,13 @@ void TReportsFrm::AddSiteLog(const QString& text)
 
 void TReportsFrm::SaveSiteLog(const QString& method, const QString& siteName)
 {
-    const QString pageFile = runFile(siteName + u" _" + method + u".htm");
+    const QString pageFile = runFile(siteName, u" _" + method + u".htm");
     if (method == u"HTTP") {
         // The site's reply is a page of its own making: it is kept as received in
         // a file of its own and shown in a frame that runs none of its scripts.
         const QStringList reply = m_sources.transferList ? m_sources.transferList() : QStringList();
         if (!reply.isEmpty()) {
-            const QString replyFile = runFile(replyFileName(siteName));
+            const QString replyFile = runFile(siteName, replyFileName(QString()));
             ReportHtml::savePage(replyFile, reply);
             m_xferMemo << u"<iframe sandbox src=\"" + escape(fileUrl(replyFile))
                     + u"\" width=\"581\" height=\"400\"></iframe>";
@@ -204,7 +206,7 @@ void TReportsFrm::SaveSiteLog(const QString& method, const QString& siteName)
 
 void TReportsFrm::writeLogReport()
 {
-    const QString file = runFile(QStringLiteral("LogReport.htm"));
+    const QString file = runFile(QStringLiteral("LogReport"), QStringLiteral(".htm"));
     const QString app = escape(applicationName());
     QStringList page;
     addPageHead(page, app + u" Log File ", app + u" Log:");
@@ -222,7 +224,7 @@ void TReportsFrm::WriteMainReport()
     m_timeCompleted = timeText(Clock::now().time());
     writeLogReport();
 
-    const QString file = runFile(QStringLiteral("MainReport.htm"));
+    const QString file = runFile(QStringLiteral("MainReport"), QStringLiteral(".htm"));
     const QString valueCell = QStringLiteral("    <td width=\"243\"><small><font face=\"Arial\">");
     const QString countLabel =
         QStringLiteral("    <td width=\"149\" align=\"right\"><font face=\"Arial\" color=\"#000080\">");

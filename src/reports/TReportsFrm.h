@@ -28,8 +28,9 @@ struct ReportEntry {
 // pages below the reports directory, in reports/<App>/<run stamp>/ — one page
 // per site and method as each site is finished, then "LogReport.htm" and
 // "MainReport.htm" when the run ends. Pages are 8-bit lines ended by CR LF;
-// every text from records, sites, logs and replies is escaped. Nothing of it is
-// ever shown.
+// every text from records, sites and logs is escaped, and a site's reply is kept
+// as received in a file of its own that the page frames. Nothing of it is ever
+// shown.
 class TReportsFrm {
 public:
     explicit TReportsFrm(ReportSources sources);
@@ -80,7 +81,7 @@ private:
     void addPageHead(QStringList& page, const QString& title, const QString& banner);
     // RunDir + "/" + name, or a ZentrelError("Cannot create file ...") when the
     // run has no usable folder or the name could not stand as a file name there.
-    QString runFile(const QString& name) const;
+    QString runFile(const QString& name, const QString& suffix) const;
     void writeLogReport();
 
     ReportSources m_sources;

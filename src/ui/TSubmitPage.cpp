@@ -94,12 +94,12 @@ TSubmitPage::TSubmitPage(SubmitDisplays& displays, QWidget* parent) : QWidget(pa
     grid->addWidget(new QLabel(QStringLiteral("HTTP Status:"), now), 1, 0);
     grid->addWidget(m_httpStatus, 1, 1);
     grid->addWidget(m_httpLed, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("FTP Status:"), now), 2, 0);
-    grid->addWidget(m_ftpStatus, 2, 1);
-    grid->addWidget(m_ftpLed, 2, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Mail Status:"), now), 3, 0);
-    grid->addWidget(m_mailStatus, 3, 1);
-    grid->addWidget(m_mailLed, 3, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Mail Status:"), now), 2, 0);
+    grid->addWidget(m_mailStatus, 2, 1);
+    grid->addWidget(m_mailLed, 2, 2);
+    grid->addWidget(new QLabel(QStringLiteral("FTP Status:"), now), 3, 0);
+    grid->addWidget(m_ftpStatus, 3, 1);
+    grid->addWidget(m_ftpLed, 3, 2);
     grid->addWidget(new QLabel(QStringLiteral("HTTP Bytes:"), now), 4, 0);
     grid->addWidget(m_httpBytes, 4, 1, 1, 2);
     grid->setColumnStretch(1, 1);
@@ -113,7 +113,7 @@ TSubmitPage::TSubmitPage(SubmitDisplays& displays, QWidget* parent) : QWidget(pa
     m_postStatus->setTextVisible(false);
     m_postStatus->setToolTip(QStringLiteral("The sites done out of those to post"));
     auto* toPostCaption = new QLabel(QStringLiteral("Total To Post:"), totals);
-    toPostCaption->setObjectName(QStringLiteral("TotalToPostCaption"));
+    toPostCaption->setObjectName(QStringLiteral("TotalToPostLbl"));
     auto* totalsGrid = new QGridLayout(totals);
     totalsGrid->addWidget(toPostCaption, 0, 0);
     totalsGrid->addWidget(m_sitesToPost, 0, 1);

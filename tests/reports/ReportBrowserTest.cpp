@@ -216,3 +216,20 @@ TEST(ReportBrowser, DeleteRemovesLinksAsLinksAndNothingOutsideTheReports)
     EXPECT_EQ(r.ws.read(s("outside/app/2026-01-01-00-00-00-00/MainReport.htm")), QByteArray("keep"));
     EXPECT_EQ(browser.entries(), QStringList{s("Tool")});
 }
+
+TEST(ReportBrowser, DeletingARunNeverGoesThroughAnApplicationFolderTurnedLink)
+{
+    Reports r;
+    ReportBrowser browser(r.prompts, r.dir());
+    selectName(browser, "Tool");
+    browser.go();
+    ASSERT_EQ(browser.level(), Level::Runs);
+    selectName(browser, "2026-03-07-09-05-02-417");
+    // Between the listing and the delete, the folder is swapped for a link elsewhere.
+    r.ws.write(s("outside/2026-03-07-09-05-02-417/MainReport.htm"), "keep");
+    QDir(r.dir() + s("Tool")).removeRecursively();
+    ASSERT_TRUE(QFile::link(r.ws.file(s("outside")), r.dir() + s("Tool")));
+    r.prompts.confirmAnswers = {true};
+    browser.deleteSelected();
+    EXPECT_EQ(r.ws.read(s("outside/2026-03-07-09-05-02-417/MainReport.htm")), QByteArray("keep"));
+}

@@ -1,4 +1,5 @@
 #include "records/Clock.h"
+#include "records/WorkspacePath.h"
 #include "records/ZentrelError.h"
 #include "reports/ReportHtml.h"
 #include "reports/TReportsFrm.h"
@@ -470,4 +471,36 @@ TEST_F(ReportRun, APageIsReplacedWholeOrNotAtAllAndNeverThroughALink)
     EXPECT_FALSE(page.isSymLink());
     EXPECT_TRUE(runFile(s("Beta _FTP.htm")).contains("uploaded"));
     EXPECT_TRUE(page.permissions() & QFileDevice::ReadOther) << "a browser of another user can read it";
+}
+
+TEST_F(ReportRun, TheLongestSiteNameGetsItsPageAndItsReply)
+{
+    const QString site(WorkspacePath::MaxNameBytes, u's');
+    transfer = {s("<html>thanks</html>")};
+    writer->StartReport();
+    writer->StartSiteLog(s("HTTP"));
+    writer->SaveSiteLog(s("HTTP"), site);
+    writer->StartSiteLog(s("EMAIL"));
+    writer->SaveSiteLog(s("EMAIL"), site);
+    EXPECT_TRUE(QFile::exists(writer->RunDir() + u'/' + site + s(" _HTTP.htm")));
+    EXPECT_TRUE(QFile::exists(writer->RunDir() + u'/' + TReportsFrm::replyFileName(site)));
+    EXPECT_TRUE(QFile::exists(writer->RunDir() + u'/' + site + s(" _EMAIL.htm")));
+}
+
+TEST_F(ReportRun, ClockTextsOutsideTheEightBitSetAreWrittenAsReferences)
+{
+    QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
+    log = {s("posted")};
+    writer->StartReport();
+    writer->StartSiteLog(s("FTP"));
+    writer->AddSiteLog(s("connected"));
+    writer->SaveSiteLog(s("FTP"), s("Alpha"));
+    writer->WriteMainReport();
+    for (const char* page : {"/Alpha _FTP.htm", "/LogReport.htm", "/MainReport.htm"}) {
+        QFile file(writer->RunDir() + s(page));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << page;
+        const QByteArray bytes = file.readAll();
+        EXPECT_FALSE(bytes.contains('?')) << page << ": a character the page cannot hold became \"?\"";
+        EXPECT_TRUE(bytes.contains("&#")) << page;
+    }
 }
