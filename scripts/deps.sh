@@ -9,6 +9,7 @@ packages=(
   fonts-dejavu-core
   poppler-utils
   chromium
+  python3 tinyproxy-bin curl
 )
 
 missing=()

@@ -1,0 +1,164 @@
+#!/usr/bin/python3
+"""The HTTP server the network tests and benchmarks talk to.
+
+Listens on a free port of 127.0.0.1 and prints "PORT <number>" once it does.
+Every request it reads is appended, byte for byte, to the --record file before
+the answer goes out. Paths under /test/ give the reply shapes the client must
+handle; any other path is a file of the --root folder.
+"""
+import argparse
+import http.server
+import sys
+import threading
+import time
+import urllib.parse
+
+TEXT = b"Hello from the test server."
+
+
+class RecordingReader:
+    """Passes reads through and keeps what was read."""
+
+    def __init__(self, raw):
+        self.raw = raw
+        self.data = bytearray()
+
+    def readline(self, size=-1):
+        line = self.raw.readline(size)
+        self.data += line
+        return line
+
+    def read(self, size=-1):
+        chunk = self.raw.read(size)
+        self.data += chunk
+        return chunk
+
+    def take(self):
+        data = bytes(self.data)
+        self.data.clear()
+        return data
+
+    def close(self):
+        self.raw.close()
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def setup(self):
+        super().setup()
+        self.rfile = RecordingReader(self.rfile)
+
+    def log_message(self, format, *args):
+        pass
+
+    def do_GET(self):
+        self.answer()
+
+    def do_POST(self):
+        self.answer()
+
+    def answer(self):
+        length = int(self.headers.get("Content-Length") or 0)
+        if length > 0:
+            self.rfile.read(length)
+        self.server.record(self.rfile.take())
+        # Through a proxy the request line carries the whole URL.
+        url = urllib.parse.urlsplit(self.path)
+        route = url.path
+        query = urllib.parse.parse_qs(url.query)
+        shapes = {
+            "/test/len": self.length,
+            "/test/chunked": self.chunked,
+            "/test/close": self.close_delimited,
+            "/test/continue": self.interim,
+            "/test/error": self.server_error,
+            "/test/stall": self.stall,
+            "/test/drip": self.drip,
+            "/test/big": lambda: self.big(int(query.get("size", ["0"])[0])),
+        }
+        self.close_connection = True
+        if route in shapes:
+            try:
+                shapes[route]()
+            except (BrokenPipeError, ConnectionResetError):
+                pass
+        elif self.command == "GET":
+            super().do_GET()
+        else:
+            self.send_error(405)
+
+    def send(self, data):
+        self.wfile.write(data)
+        self.wfile.flush()
+
+    def length(self):
+        self.send(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: %d\r\n\r\n"
+                  % len(TEXT) + TEXT)
+
+    def chunked(self):
+        self.send(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n"
+                  b"6\r\nHello \r\n11\r\nfrom two chunks.\n\r\n0\r\n\r\n")
+
+    def close_delimited(self):
+        self.send(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n" + TEXT + b"\r\nUntil the close.")
+
+    def interim(self):
+        self.send(b"HTTP/1.1 100 Continue\r\n\r\n")
+        self.length()
+
+    def server_error(self):
+        body = b"Something broke."
+        self.send(b"HTTP/1.1 500 Internal Server Error\r\nContent-Length: %d\r\n\r\n" % len(body) + body)
+
+    def stall(self):
+        # Never answers; waits for the client to give up and close.
+        self.connection.settimeout(120)
+        try:
+            while self.connection.recv(1024):
+                pass
+        except OSError:
+            pass
+
+    def drip(self):
+        reply = b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % len(TEXT) + TEXT
+        for byte in reply:
+            self.send(bytes([byte]))
+            time.sleep(1)
+
+    def big(self, size):
+        self.send(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % size)
+        piece = bytes(range(256)) * 256
+        while size > 0:
+            self.wfile.write(piece[:size])
+            size -= len(piece)
+
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self, record, root):
+        self.record_file = record
+        self.lock = threading.Lock()
+        super().__init__(("127.0.0.1", 0),
+                         lambda *args, **kwargs: Handler(*args, directory=root, **kwargs))
+
+    def record(self, data):
+        if not self.record_file:
+            return
+        with self.lock, open(self.record_file, "ab") as f:
+            f.write(data)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--record", help="file the requests are appended to")
+    parser.add_argument("--root", default=".", help="folder of the files served")
+    args = parser.parse_args()
+    server = Server(args.record, args.root)
+    print("PORT %d" % server.server_address[1], flush=True)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

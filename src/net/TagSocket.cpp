@@ -1,0 +1,391 @@
+#include "net/TagSocket.h"
+
+#include "net/ESocketError.h"
+#include "net/WaitFor.h"
+
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QIODevice>
+#include <QNetworkProxy>
+#include <QTcpSocket>
+
+#include <optional>
+
+using namespace SocketErrors;
+
+namespace {
+
+// What Qt has read from the peer and the caller has not; bounds the memory a
+// fast or hostile peer can fill, and holds more than the longest line.
+constexpr qint64 ReadBufferSize = 256 * 1024;
+
+// The Windows Sockets number for a socket error.
+int winsockNumber(QAbstractSocket::SocketError error, const QString& description)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError: return 10061;
+    case QAbstractSocket::RemoteHostClosedError: return 10054;
+    case QAbstractSocket::HostNotFoundError: return 11001;
+    case QAbstractSocket::SocketAccessError: return 10013;
+    case QAbstractSocket::SocketResourceError: return 10055;
+    case QAbstractSocket::SocketTimeoutError: return 10060;
+    case QAbstractSocket::DatagramTooLargeError: return 10040;
+    case QAbstractSocket::NetworkError:
+        return description.contains(u"host", Qt::CaseInsensitive) ? 10065 : 10051;
+    case QAbstractSocket::AddressInUseError: return 10048;
+    case QAbstractSocket::SocketAddressNotAvailableError: return 10049;
+    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
+    case QAbstractSocket::UnfinishedSocketOperationError: return 10036;
+    case QAbstractSocket::TemporaryError: return 10035;
+    default: return 10053;
+    }
+}
+
+int lookupNumber(const QHostInfo& info)
+{
+    if (info.error() == QHostInfo::HostNotFound)
+        return 11001;
+    if (info.error() != QHostInfo::NoError)
+        return 11002;
+    return 11004;
+}
+
+// Well-known ports of the services the clients name.
+int wellKnownPort(const QString& service)
+{
+    if (service == u"http")
+        return 80;
+    if (service == u"smtp")
+        return 25;
+    if (service == u"ftp")
+        return 21;
+    if (service == u"pop3")
+        return 110;
+    return 0;
+}
+
+} // namespace
+
+TagSocket::TagSocket(QObject* parent) : QObject(parent) {}
+
+TagSocket::~TagSocket()
+{
+    abortLookup();
+}
+
+bool TagSocket::Connected() const
+{
+    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+TagSocket::BusyScope::BusyScope(TagSocket& component) : m_component(component)
+{
+    if (component.m_busy)
+        component.fail(Busy);
+    component.m_busy = true;
+}
+
+TagSocket::BusyScope::~BusyScope()
+{
+    m_component.m_busy = false;
+}
+
+void TagSocket::Connect()
+{
+    BusyScope busy(*this);
+    openConnection();
+}
+
+void TagSocket::Disconnect()
+{
+    BusyScope busy(*this);
+    closeConnection();
+}
+
+void TagSocket::WriteLine(const QString& text)
+{
+    BusyScope busy(*this);
+    sendLine(text);
+}
+
+QString TagSocket::ReadLine()
+{
+    BusyScope busy(*this);
+    return receiveLine();
+}
+
+void TagSocket::ReadBytes(QIODevice& stream, qint64 count)
+{
+    BusyScope busy(*this);
+    receiveBytes(stream, count);
+}
+
+void TagSocket::SendStream(QIODevice& stream)
+{
+    BusyScope busy(*this);
+    sendStream(stream);
+}
+
+void TagSocket::Cancel()
+{
+    m_cancelRequested = true;
+    if (OnCancel)
+        OnCancel(*this);
+    abortLookup();
+    closeConnection();
+    wakeWaits();
+}
+
+QAbstractSocket* TagSocket::createSocket()
+{
+    return new QTcpSocket;
+}
+
+void TagSocket::openConnection()
+{
+    closeConnection();
+    m_cancelRequested = false;
+    m_connected = false;
+    m_closedByPeer = false;
+    m_errorCode = 0;
+    if (OnOpen)
+        OnOpen(*this);
+    if (m_server.isEmpty())
+        fail(ServerRequired);
+
+    const qsizetype colon = m_server.indexOf(u':');
+    const QString host = colon < 0 ? m_server : m_server.left(colon);
+    QHostAddress address;
+    if (!address.setAddress(host)) {
+        std::optional<QHostInfo> answer;
+        m_lookupId = QHostInfo::lookupHost(host, this, [this, &answer](const QHostInfo& info) {
+            m_lookupId = -1;
+            answer = info;
+            wakeWaits();
+        });
+        try {
+            await([&answer] { return answer.has_value(); }, false);
+        } catch (...) {
+            // The answer must not arrive once `answer` is gone.
+            abortLookup();
+            throw;
+        }
+        const QList<QHostAddress> addresses = answer->addresses();
+        if (answer->error() != QHostInfo::NoError || addresses.isEmpty())
+            fail(lookupNumber(*answer));
+        // The first IPv4 address, as the system's own lookup gives it.
+        address = addresses.first();
+        for (const QHostAddress& candidate : addresses) {
+            if (candidate.protocol() == QAbstractSocket::IPv4Protocol) {
+                address = candidate;
+                break;
+            }
+        }
+    }
+
+    bool numeric = false;
+    const qint64 given = colon < 0 ? 0 : m_server.mid(colon + 1).toLongLong(&numeric);
+    quint16 port = 0;
+    if (numeric && given > 0) {
+        // A port that does not fit 16 bits names no address rather than another port.
+        if (given > 65535)
+            fail(AddressNotAvailable);
+        port = quint16(given);
+    } else {
+        if (m_serviceName.isEmpty())
+            fail(ServiceRequired);
+        port = servicePort();
+    }
+
+    m_socket = createSocket();
+    m_socket->setParent(this);
+    m_socket->setProxy(QNetworkProxy::NoProxy);
+    m_socket->setReadBufferSize(ReadBufferSize);
+    connect(m_socket, &QAbstractSocket::connected, this, [this] {
+        m_connected = true;
+        wakeWaits();
+    });
+    connect(m_socket, &QAbstractSocket::readyRead, this, [] { wakeWaits(); });
+    connect(m_socket, &QAbstractSocket::bytesWritten, this, [] { wakeWaits(); });
+    connect(m_socket, &QAbstractSocket::disconnected, this, [this] {
+        m_closedByPeer = true;
+        wakeWaits();
+    });
+    connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        // A peer's close ends a reply read until close; whoever still needed
+        // bytes decides what it means.
+        if (error == QAbstractSocket::RemoteHostClosedError)
+            m_closedByPeer = true;
+        else if (m_errorCode == 0)
+            m_errorCode = winsockNumber(error, m_socket->errorString());
+        wakeWaits();
+    });
+    m_socket->connectToHost(address, port);
+    await([this] { return m_connected; }, true);
+}
+
+void TagSocket::closeConnection()
+{
+    if (!m_socket)
+        return;
+    if (OnClosing)
+        OnClosing(*this);
+    dropSocket();
+    if (OnClosed)
+        OnClosed(*this);
+}
+
+void TagSocket::dropSocket()
+{
+    if (!m_socket)
+        return;
+    QAbstractSocket* socket = m_socket;
+    m_socket = nullptr;
+    socket->disconnect(this);
+    socket->abort();
+    // It may be inside one of its own signals; it goes when control is back in
+    // the event loop, or with this component.
+    socket->deleteLater();
+}
+
+void TagSocket::abortLookup()
+{
+    if (m_lookupId >= 0)
+        QHostInfo::abortHostLookup(m_lookupId);
+    m_lookupId = -1;
+}
+
+quint16 TagSocket::servicePort() const
+{
+    const int port = wellKnownPort(m_serviceName);
+    return port > 0 ? quint16(port) : m_defaultPort;
+}
+
+QAbstractSocket& TagSocket::socket()
+{
+    if (m_cancelRequested)
+        fail(Canceled);
+    if (!m_socket)
+        fail(NotConnected);
+    return *m_socket;
+}
+
+void TagSocket::await(const std::function<bool()>& done, bool peerCloseFails)
+{
+    const std::function<bool()> failed = [this, peerCloseFails] {
+        return m_errorCode != 0 || (peerCloseFails && m_closedByPeer);
+    };
+    switch (waitFor(done, m_timeOut, m_cancelRequested, failed)) {
+    case WaitResult::Done:
+        return;
+    case WaitResult::Cancelled:
+        fail(Canceled);
+    case WaitResult::TimedOut:
+        abortLookup();
+        dropSocket();
+        fail(TimedOut);
+    case WaitResult::SocketError:
+        fail(m_errorCode != 0 ? m_errorCode : ConnectionReset);
+    }
+}
+
+void TagSocket::sendLine(const QString& text)
+{
+    sendBytes(text.toLatin1() + "\r\n");
+}
+
+void TagSocket::sendBytes(const QByteArray& bytes)
+{
+    QAbstractSocket& s = socket();
+    if (s.write(bytes) != bytes.size())
+        fail(m_errorCode != 0 ? m_errorCode : ConnectionReset);
+    await([this] { return !m_socket || m_socket->bytesToWrite() == 0; }, true);
+}
+
+QString TagSocket::receiveLine()
+{
+    constexpr qint64 Longest = MaxLineLength + 2;
+    await([this] {
+        return !m_socket || m_socket->canReadLine() || m_socket->bytesAvailable() >= Longest || m_closedByPeer;
+    }, false);
+    QAbstractSocket& s = socket();
+    const QByteArray head = s.peek(Longest);
+    const qsizetype end = head.indexOf('\n');
+    if (end < 0)
+        fail(head.size() >= Longest ? ReplyTooLarge : ClosedEarly);
+    QByteArray line = s.read(end + 1);
+    qsizetype size = line.size();
+    while (size > 0 && (line[size - 1] == '\n' || line[size - 1] == '\r'))
+        --size;
+    if (size > MaxLineLength)
+        fail(ReplyTooLarge);
+    line.truncate(size);
+    return QString::fromLatin1(line);
+}
+
+bool TagSocket::receiveBytes(QIODevice& stream, qint64 count, qint64 limit)
+{
+    progress(0, 0);
+    qint64 received = 0;
+    for (;;) {
+        if (count >= 0 && received >= count)
+            return false;
+        if (limit >= 0 && received >= limit) {
+            if (count >= 0)
+                return true;
+            await([this] { return !m_socket || m_socket->bytesAvailable() > 0 || m_closedByPeer; }, false);
+            return socket().bytesAvailable() > 0;
+        }
+        qint64 want = PieceSize;
+        if (count >= 0)
+            want = std::min(want, count - received);
+        if (limit >= 0)
+            want = std::min(want, limit - received);
+        await([this, want] { return !m_socket || m_socket->bytesAvailable() >= want || m_closedByPeer; }, false);
+        const QByteArray piece = socket().read(want);
+        if (piece.isEmpty()) {
+            if (count < 0)
+                return false;
+            fail(ClosedEarly);
+        }
+        if (stream.write(piece) != piece.size())
+            fail(CannotStore);
+        received += piece.size();
+        progress(count > 0 ? int(qRound64(double(received) * 100.0 / double(count))) : -1, received);
+    }
+}
+
+void TagSocket::sendStream(QIODevice& stream)
+{
+    const qint64 size = stream.size();
+    if (!stream.isSequential())
+        stream.seek(0);
+    qint64 sent = 0;
+    for (;;) {
+        const QByteArray piece = stream.read(SendPieceSize);
+        if (piece.isEmpty())
+            break;
+        sendBytes(piece);
+        sent += piece.size();
+        progress(size > 0 ? int(qRound64(double(sent) * 100.0 / double(size))) : -1, sent);
+    }
+}
+
+void TagSocket::progress(int percent, qint64 bytes)
+{
+    if (OnProgress)
+        OnProgress(*this, percent, bytes);
+}
+
+void TagSocket::fail(int number)
+{
+    // A reset connection is closed before anyone hears of it.
+    if (number == ConnectionReset)
+        closeConnection();
+    const QString message = ESocketError::textFor(number);
+    if (OnError)
+        OnError(*this, message);
+    if (number == Canceled)
+        throw ECanceledError();
+    throw ESocketError(number, message);
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+// How a wait of a network call ended.
+enum class WaitResult { Done, Cancelled, TimedOut, SocketError };
+
+// Runs a nested event loop until done() holds, `cancelled` is set, failed()
+// holds, or `timeoutSeconds` pass (0 or less: one second). The conditions are
+// looked at when the wait starts and whenever wakeWaits() is called; the first
+// one found ends the wait, in the order cancel, time-out, done, failure.
+// Everything runs on the calling thread: no worker threads, no polling. An
+// exception thrown by a condition ends the wait and is rethrown from here, so
+// none passes through Qt's event loop.
+WaitResult waitFor(const std::function<bool()>& done, int timeoutSeconds, const bool& cancelled,
+                   const std::function<bool()>& failed = {});
+
+// Makes every running wait look at its conditions again. Whatever can change a
+// condition (a socket signal, a cancel) calls it.
+void wakeWaits();
