@@ -20,6 +20,7 @@ case "${1:-}" in
     # test discovery at build time runs the test programs too, so set it now.
     export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0"
     export UBSAN_OPTIONS="print_stacktrace=1"
+    export ASAN_OPTIONS="detect_stack_use_after_return=1"
     ;;
   *) echo "usage: $0 [--sanitize]" >&2; exit 2 ;;
 esac

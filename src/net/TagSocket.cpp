@@ -9,6 +9,7 @@
 #include <QNetworkProxy>
 #include <QTcpSocket>
 
+#include <memory>
 #include <optional>
 
 using namespace SocketErrors;
@@ -157,22 +158,25 @@ void TagSocket::openConnection()
     const QString host = colon < 0 ? m_server : m_server.left(colon);
     QHostAddress address;
     if (!address.setAddress(host)) {
-        std::optional<QHostInfo> answer;
-        m_lookupId = QHostInfo::lookupHost(host, this, [this, &answer](const QHostInfo& info) {
-            m_lookupId = -1;
-            answer = info;
+        // Each lookup has an answer of its own: one cancelled or timed out may still
+        // be delivered later, and must then reach nothing but its own.
+        const auto answer = std::make_shared<std::optional<QHostInfo>>();
+        m_lookupId = QHostInfo::lookupHost(host, this, [this, answer](const QHostInfo& info) {
+            if (info.lookupId() == m_lookupId)
+                m_lookupId = -1;
+            *answer = info;
             wakeWaits();
         });
         try {
-            await([&answer] { return answer.has_value(); }, false);
+            await([answer] { return answer->has_value(); }, false);
         } catch (...) {
-            // The answer must not arrive once `answer` is gone.
             abortLookup();
             throw;
         }
-        const QList<QHostAddress> addresses = answer->addresses();
-        if (answer->error() != QHostInfo::NoError || addresses.isEmpty())
-            fail(lookupNumber(*answer));
+        const QHostInfo& found = **answer;
+        const QList<QHostAddress> addresses = found.addresses();
+        if (found.error() != QHostInfo::NoError || addresses.isEmpty())
+            fail(lookupNumber(found));
         // The first IPv4 address, as the system's own lookup gives it.
         address = addresses.first();
         for (const QHostAddress& candidate : addresses) {

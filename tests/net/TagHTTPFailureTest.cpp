@@ -168,3 +168,24 @@ TEST(TagHTTPFailure, ASecondCallDuringAWaitIsRefused)
     EXPECT_EQ(fromHandler, s("Busy performing current action."));
     EXPECT_EQ(fromEventLoop, s("Busy performing current action."));
 }
+
+TEST(TagHTTPFailure, ALookupCancelledAsItBeginsLeavesTheNextRequestItsOwnAnswer)
+{
+    HttpTestServer server;
+    ASSERT_TRUE(server.started());
+    const QString byName = u"http://localhost:" + QString::number(server.port());
+    TagHTTP http;
+    http.setTimeOut(10);
+    // The first request leaves the name in the lookup cache, so the next lookup
+    // answers at once, queued behind the cancel.
+    http.setURL(byName + s("/test/len"));
+    ASSERT_EQ(http.Get(), 200);
+    http.OnOpen = [](TagSocket& socket) { socket.Cancel(); };
+    EXPECT_THROW(http.Get(), ECanceledError);
+    http.OnOpen = nullptr;
+    // A late answer of the cancelled lookup must reach nothing of this one.
+    for (int i = 0; i < 3; ++i) {
+        http.setURL(byName + s("/test/len"));
+        EXPECT_EQ(http.Get(), 200);
+    }
+}
