@@ -4,10 +4,7 @@
 
 #include "engines/CategoryLine.h"
 #include "records/ApplicationRecord.h"
-#include "records/Clock.h"
 #include "records/CompanyRecord.h"
-
-#include <QLocale>
 
 namespace {
 
@@ -38,6 +35,8 @@ QString TEngBuild::Expand(const QString& tmpl, ExpandMode mode)
 {
     m_expandError = false;
     m_expandErrorText.clear();
+    // Every clock variable of one template tells the same moment.
+    const ClockValues::Hold clock(m_clock);
     qsizetype sign = tmpl.indexOf(u'%');
     if (sign < 0)
         return tmpl;
@@ -60,7 +59,8 @@ QString TEngBuild::Expand(const QString& tmpl, ExpandMode mode)
             m_expandError = true;
             return tmpl;
         }
-        const QString value = Lookup(tmpl.mid(pos + 1, close - pos - 1), mode);
+        // The name is looked at where it stands in the template, not copied out.
+        const QString value = Lookup(QString::fromRawData(tmpl.constData() + pos + 1, close - pos - 1), mode);
         if (m_expandError)
             return tmpl;
         output += value;
@@ -75,9 +75,15 @@ QString TEngBuild::Expand(const QString& tmpl, ExpandMode mode)
 
 QString TEngBuild::translated(const QString& value, Translation first, int count) const
 {
+    static const std::array<QString, TranslationCount> standard = [] {
+        std::array<QString, TranslationCount> values;
+        for (int i = 0; i < TranslationCount; ++i)
+            values[size_t(i)] = SiteDefinition::standardValue(Translation(i));
+        return values;
+    }();
     for (int i = 0; i < count; ++i) {
         const auto t = Translation(int(first) + i);
-        if (value == SiteDefinition::standardValue(t)) {
+        if (value == standard[size_t(t)]) {
             const QString& translation = m_site.translation(t);
             return translation.isEmpty() ? value : translation;
         }
@@ -119,7 +125,8 @@ QString TEngBuild::Lookup(const QString& name, ExpandMode mode)
     const int index = scriptVariableIndex(name);
     if (index < 0) {
         m_expandError = true;
-        m_expandErrorText = name;
+        // A copy of its own: the name may only borrow the template's characters.
+        m_expandErrorText = QString(name.constData(), name.size());
         return {};
     }
     const auto company = [this](CompanyField f) { return m_company ? m_company->field(f) : QString(); };
@@ -128,8 +135,6 @@ QString TEngBuild::Lookup(const QString& name, ExpandMode mode)
         const QString value = app(f);
         return value.isEmpty() ? app(fallback) : value;
     };
-    const QDateTime now = (index >= CURDATE && index <= CURTIME_MIN) ? Clock::now() : QDateTime();
-
     switch (index) {
     case COMPNAME: return m_company ? m_company->name() : QString();
     case COMPURL: return company(CompanyField::HomePage);
@@ -187,13 +192,13 @@ QString TEngBuild::Lookup(const QString& name, ExpandMode mode)
     case SITECAT2:
         return category(m_site.useCat2, m_site.secondaryCategories,
                         m_choices ? m_choices->secondaryChoice() : QString(), mode);
-    case CURDATE: return QLocale::system().toString(now.date(), QLocale::ShortFormat);
-    case CURDATE_DAY: return QString::number(now.date().day());
-    case CURDATE_MONTH: return QString::number(now.date().month());
-    case CURDATE_YEAR: return QString::number(now.date().year());
-    case CURTIME: return QLocale::system().toString(now.time(), QLocale::LongFormat);
-    case CURTIME_HRS: return QString::number(now.time().hour());
-    case CURTIME_MIN: return QString::number(now.time().minute());
+    case CURDATE: return m_clock.value(ClockValues::Date);
+    case CURDATE_DAY: return m_clock.value(ClockValues::Day);
+    case CURDATE_MONTH: return m_clock.value(ClockValues::Month);
+    case CURDATE_YEAR: return m_clock.value(ClockValues::Year);
+    case CURTIME: return m_clock.value(ClockValues::Time);
+    case CURTIME_HRS: return m_clock.value(ClockValues::Hours);
+    case CURTIME_MIN: return m_clock.value(ClockValues::Minutes);
     case BHSID: return m_company ? m_company->bhsId() : QString();
     case FBBSDESC: return QString(app(AppField::Char8) + QStringLiteral(".zip")).leftJustified(16, u' ') + app(AppField::ShortDesc);
     }

@@ -119,14 +119,24 @@ void TEngBuild::LoadSite(const QString& name)
     m_siteName = name;
     ClearSite();
     m_heldFiles.clear();
+    m_cutFiles.clear();
     if (!WorkspacePath::isSafeName(name))
         return;
     // A file far too large to use is reported and kept out of the definition, and
     // saving the site leaves it alone.
     const auto readLines = [this](const QString& file, QStringList& into) {
         try {
-            if (auto lines = ListFile::loadIfExists(file, FileLimits::CategoryList))
-                into = std::move(*lines);
+            if (const auto bytes = FileStore::readIfExists(file, FileLimits::CategoryList)) {
+                into = ListFile::parse(*bytes);
+                // Lines end at a NUL byte: writing back what was read would cut the file short.
+                if (bytes->contains('\0')) {
+                    m_cutFiles.insert(file, into);
+                    m_prompts.error(QStringLiteral("The file %1 holds a NUL byte, and Zentrel reads it only up to "
+                                                   "there. Saving the site leaves the file as it is unless you "
+                                                   "change its text here.")
+                                        .arg(file));
+                }
+            }
         } catch (const FileTooLarge& e) {
             m_heldFiles.insert(file);
             m_prompts.error(e.text());
@@ -152,8 +162,17 @@ void TEngBuild::SaveSite(const QString& name)
     // A list that was too large to load, and that nothing has replaced, stays as it is.
     const bool sameSite = name == m_siteName;
     const auto save = [&](const QString& file, const QStringList& lines) {
-        if (!(sameSite && lines.isEmpty() && m_heldFiles.contains(file)))
+        if (sameSite && lines.isEmpty() && m_heldFiles.contains(file))
+            return;
+        // A file read only up to a NUL byte is written again only once its text was changed.
+        if (sameSite && m_cutFiles.contains(file)) {
+            if (m_cutFiles.value(file) == lines)
+                return;
             saveOrRemove(file, lines);
+            m_cutFiles.remove(file);
+            return;
+        }
+        saveOrRemove(file, lines);
     };
     save(primaryCategoryFile(name), m_site.primaryCategories);
     save(secondaryCategoryFile(name), m_site.secondaryCategories);

@@ -5,6 +5,7 @@
 #include "engines/SiteDefinition.h"
 #include "records/TGWide.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -60,6 +61,8 @@ public:
     QString Lookup(const QString& name, ExpandMode mode);
     bool ExpandError() const { return m_expandError; }
     const QString& ExpandErrorText() const { return m_expandErrorText; }
+    // The clock variables' values; a check of many scripts holds one moment for its length.
+    ClockValues& clockValues() { return m_clock; }
 
     QString definitionFile(const QString& name) const;
     QString primaryCategoryFile(const QString& name) const;
@@ -78,10 +81,13 @@ private:
     SiteDefinition m_site;
     // Files of the shown site that were too large to load: saving leaves them as they are.
     QSet<QString> m_heldFiles;
+    // Files of the shown site that hold a NUL byte, with the lines read before it.
+    QHash<QString, QStringList> m_cutFiles;
     bool m_modified = false;
     const CompanyRecord* m_company = nullptr;
     const ApplicationRecord* m_application = nullptr;
     const CategoryChoices* m_choices = nullptr;
     bool m_expandError = false;
     QString m_expandErrorText;
+    ClockValues m_clock;
 };

@@ -204,6 +204,47 @@ void ApplicationSiteList::Load(const QString& appName)
         reportOnce(file, FileTooLarge(file, FileLimits::Profile).text());
 }
 
+void ApplicationSiteList::Rebuild(const QString& appName)
+{
+    if (!m_changed) {
+        Load(appName);
+        return;
+    }
+    const QList<SiteListRow> shown = m_rows;
+    const QString selected = m_current >= 0 ? m_rows.at(m_current).site : QString();
+    // A list of no application reads no file and writes none: the rows with their defaults.
+    Load(QString());
+    QHash<QString, QList<int>> bySite;
+    for (int i = 0; i < m_rows.size(); ++i)
+        bySite[m_rows.at(i).site].append(i);
+    // The rows shown stand where the file's lines stand in a load.
+    for (const SiteListRow& old : shown) {
+        for (int i : bySite.value(old.site)) {
+            SiteListRow& row = m_rows[i];
+            row.submit = old.submit;
+            if (row.category1 != NotApplicable && old.category1 != NotApplicable)
+                row.category1 = old.category1;
+            if (row.category2 != NotApplicable && old.category2 != NotApplicable)
+                row.category2 = old.category2;
+            row.lastPost = old.lastPost;
+            row.post = old.post;
+        }
+    }
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (!Compatible(i))
+            m_rows[i].post = No;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, ColumnCount - 1));
+    setChanged(true);
+    const int again = int(std::find_if(m_rows.cbegin(), m_rows.cend(),
+                                       [&](const SiteListRow& r) { return r.site == selected; })
+                          - m_rows.cbegin());
+    setCurrentRow(again < m_rows.size() ? again : (m_rows.isEmpty() ? -1 : 0));
+    if (m_current >= 0)
+        emit currentRowUpdated();
+    CheckSitesToPost(false);
+}
+
 void ApplicationSiteList::Save(const QString& appName) const
 {
     if (m_rows.isEmpty() || !m_workspace || appName.isEmpty())

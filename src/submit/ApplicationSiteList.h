@@ -70,6 +70,10 @@ public:
     // Builds the list for the application from the catalogue, its definitions
     // and the application's file, and rewrites the file at once.
     void Load(const QString& appName);
+    // Follows a change of the catalogue or of a definition. A list without unsaved
+    // choices is loaded again; one with them keeps them: its rows are built anew
+    // with the choices shown, nothing is written and the changed mark stays.
+    void Rebuild(const QString& appName);
     // Writes the list to the application's file; nothing for an empty list.
     void Save(const QString& appName) const;
     // The site's system and distribution suit the application's platform and status.

@@ -11,8 +11,11 @@
 #include "ui/TAboutFrm.h"
 #include "ui/TApplicationPages.h"
 #include "ui/TCompanyPage.h"
+#include "ui/TDefaultScriptFrm.h"
+#include "ui/TEngineCheckFrm.h"
 #include "ui/TReportsListFrm.h"
 #include "ui/TSettingsForm.h"
+#include "ui/TSiteBuilderPage.h"
 #include "ui/TSitesPage.h"
 #include "ui/TSubmissionVerifyFrm.h"
 #include "ui/TSubmitPage.h"
@@ -40,6 +43,11 @@ constexpr int GeneralTopic = 1001;
 constexpr int LocationsTopic = 1002;
 constexpr int DescriptionTopic = 1003;
 constexpr int SitesTopic = 1004; // also the Settings dialog
+// The Site Builder's pages; the controls below them count as "Details".
+constexpr int SiteDetailsTopic = 1006;
+constexpr int SiteHttpTopic = 1007;
+constexpr int SiteFtpTopic = 1008;
+constexpr int SiteEmailTopic = 1009;
 
 const char* const HelpTopicProperty = "helpTopic";
 
@@ -75,9 +83,9 @@ TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QSt
     m_tabs->addTab(buildAppInfoTab(), QStringLiteral("App Info"));
     m_tabs->addTab(buildSitesTab(), QStringLiteral("Sites"));
     m_tabs->addTab(buildSubmitTab(), QStringLiteral("Submit"));
-    m_siteBuilder = new QWidget(m_tabs);
-    m_siteBuilder->setObjectName(QStringLiteral("SiteBuilderTab"));
-    m_tabs->addTab(m_siteBuilder, QStringLiteral("Site Builder"));
+    // The variable picker serves the Site Builder's template fields.
+    m_variables = new TVariablesFrm(this);
+    m_tabs->addTab(buildSiteBuilderTab(), QStringLiteral("Site Builder"));
     setCentralWidget(m_tabs);
     // While a run is going the user cannot leave the "Submit" tab.
     m_tabs->setChanging([this] { return m_model->tabChangeAllowed(); });
@@ -88,9 +96,6 @@ TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QSt
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, &TMainFrm::contextHelp);
-
-    // The windows that live as long as the program.
-    m_variables = new TVariablesFrm(this);
 
     // Fixed size, centred on the screen.
     setFixedSize(760, 560);
@@ -152,11 +157,11 @@ void TMainFrm::buildMenus()
     m_reportsItem = item(m_fileMenu, "Mnu_Reports", "&View Reports", [this] { viewReportsClick(); });
     item(m_fileMenu, "UpdateDataItem", "&Update Data Files", nullptr);
     m_fileMenu->addSeparator();
-    item(m_fileMenu, "DefaultFtpItem", "Default &FTP Script", nullptr);
+    item(m_fileMenu, "DefaultFtpItem", "Default &FTP Script", [this] { defaultScriptItemClick(SiteScript::FtpNew); });
     QMenu* scripts = m_fileMenu->addMenu(QStringLiteral("Default &Email Scripts"));
     scripts->setObjectName(QStringLiteral("DefaultEmailMenu"));
-    item(scripts, "DefaultEmailNewItem", "&New", nullptr);
-    item(scripts, "DefaultEmailUpdateItem", "&Update", nullptr);
+    item(scripts, "DefaultEmailNewItem", "&New", [this] { defaultScriptItemClick(SiteScript::EmailNew); });
+    item(scripts, "DefaultEmailUpdateItem", "&Update", [this] { defaultScriptItemClick(SiteScript::EmailUpdate); });
     m_fileMenu->addSeparator();
     item(m_fileMenu, "ExitItem", "E&xit", [this] { close(); });
 
@@ -223,15 +228,10 @@ QWidget* TMainFrm::buildSitesTab()
         runCommand([this, on] { m_model->settings().setUseGridLines(m_model->settingsFile(), on); });
         m_sitesPage->setGridLines(on);
     });
+    // The row's site is chosen first, so entering the tab loads no other site.
     connect(m_sitesPage, &TSitesPage::viewInSiteBuilder, this, [this](const QString& site) {
+        runCommand([this, site] { m_model->siteBuilder().selectSite(site); });
         m_tabs->setCurrentWidget(m_siteBuilder);
-        runCommand([this, site] {
-            if (TEngBuild* engine = m_model->engine()) {
-                BusyCursor busy(*m_prompts);
-                engine->LoadSite(site);
-                engine->setModified(false);
-            }
-        });
     });
     return m_sitesPage;
 }
@@ -245,6 +245,23 @@ QWidget* TMainFrm::buildSubmitTab()
     connect(m_submitPage, &TSubmitPage::printLogClicked, this, [this] { runCommand([this] { printLogClick(); }); });
     connect(m_submitPage, &TSubmitPage::exitClicked, this, &QWidget::close);
     return m_submitPage;
+}
+
+QWidget* TMainFrm::buildSiteBuilderTab()
+{
+    m_siteBuilder = new TSiteBuilderPage(m_model->siteBuilder(), *m_prompts, m_variables,
+                                         [this](const std::function<void()>& c) { runCommand(c); });
+    setHelpTopic(m_siteBuilder, SiteDetailsTopic);
+    setHelpTopic(m_siteBuilder->detailsPage(), SiteDetailsTopic);
+    setHelpTopic(m_siteBuilder->httpPage(), SiteHttpTopic);
+    setHelpTopic(m_siteBuilder->ftpPage(), SiteFtpTopic);
+    setHelpTopic(m_siteBuilder->emailPage(), SiteEmailTopic);
+    return m_siteBuilder;
+}
+
+QWidget* TMainFrm::siteBuilderTab() const
+{
+    return m_siteBuilder;
 }
 
 void TMainFrm::mainTabChanged(int index)
@@ -277,6 +294,8 @@ void TMainFrm::mainTabChanged(int index)
         m_sitesPage->grid()->setFocus();
     } else if (page == m_submitPage) {
         list.CheckSitesToPost(false);
+    } else if (page == m_siteBuilder) {
+        runCommand([this] { m_model->siteBuilder().enterTab(); });
     }
 }
 
@@ -342,14 +361,35 @@ void TMainFrm::viewReportsClick()
 
 void TMainFrm::aboutItemClick()
 {
-    TAboutFrm about(this);
-    // The engine checker comes with the engine builder; until then "&D" stays disabled.
-    about.checkerButton()->setEnabled(false);
-    connect(&about, &TAboutFrm::homePageClicked, this,
-            [this] { runCommand([this] { m_model->openPage(MainModel::makerHomePage()); }); });
-    about.exec();
-    if (about.checkerRequested())
-        emit engineCheckerRequested();
+    bool checker = false;
+    {
+        TAboutFrm about(this);
+        connect(&about, &TAboutFrm::homePageClicked, this,
+                [this] { runCommand([this] { m_model->openPage(MainModel::makerHomePage()); }); });
+        about.exec();
+        checker = about.checkerRequested();
+    }
+    // The box is gone before the checker shows.
+    if (checker)
+        engineCheckerClick();
+}
+
+void TMainFrm::engineCheckerClick()
+{
+    TEngBuild* engine = m_model->engine();
+    if (!engine)
+        return;
+    TEngineCheckFrm checker(*engine, *m_prompts, this);
+    checker.exec();
+}
+
+void TMainFrm::defaultScriptItemClick(SiteScript script)
+{
+    if (!m_model->hasWorkspace())
+        return;
+    TDefaultScriptFrm editor(script, m_model->workspace().DataDir(), *m_prompts, this);
+    editor.loadScript();
+    editor.exec();
 }
 
 void TMainFrm::printLogClick()
@@ -377,6 +417,9 @@ int TMainFrm::helpTopicOf(const QWidget* widget)
 
 void TMainFrm::contextHelp()
 {
+    // Help is locked with the Help menu while a run goes.
+    if (m_model->displays().Posting())
+        return;
     const QWidget* focus = QApplication::focusWidget();
     runCommand([this, focus] { m_model->showHelp(helpTopicOf(focus)); });
 }
@@ -395,6 +438,8 @@ void TMainFrm::formShow()
     runCommand([this] { m_model->formShow(); });
     Hints::setEnabled(m_model->settings().showHints);
     m_sitesPage->setGridLines(m_model->settings().useGridLines);
+    // The catalogue is there now; no site is chosen until the user picks one or enters the tab.
+    m_siteBuilder->showSite();
     m_tabs->setCurrentIndex(0);
     m_appInfoTabs->setCurrentWidget(m_companyPage);
     emit firstShown();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engines/SiteDefinition.h"
 #include "ui/TPageControl.h"
 
 #include <QMainWindow>
@@ -17,6 +18,7 @@ class QMenu;
 class QtUserPrompts;
 class TApplicationPages;
 class TCompanyPage;
+class TSiteBuilderPage;
 class TSitesPage;
 class TSubmitPage;
 class TVariablesFrm;
@@ -48,7 +50,8 @@ public:
     TVariablesFrm* variablePicker() const { return m_variables; }
     TSitesPage* sitesPage() const { return m_sitesPage; }
     TSubmitPage* submitPage() const { return m_submitPage; }
-    QWidget* siteBuilderTab() const { return m_siteBuilder; }
+    QWidget* siteBuilderTab() const;
+    TSiteBuilderPage* siteBuilderPage() const { return m_siteBuilder; }
     QComboBox* companyChooser() const;
     QComboBox* applicationChooser() const;
     QMenu* fileMenu() const { return m_fileMenu; }
@@ -64,8 +67,12 @@ public:
     void settingsItemClick();
     // File, View Reports (also the "View Reports" button).
     void viewReportsClick();
-    // Help, About.
+    // Help, About; its "&D" opens the engine checker once the box has closed.
     void aboutItemClick();
+    // The engine checker, modal.
+    void engineCheckerClick();
+    // File, "Default FTP Script" and "Default Email Scripts": the default script editor.
+    void defaultScriptItemClick(SiteScript script);
     // "Print Log" on the "Submit" tab.
     void printLogClick();
     // Opens the help page at the topic of the control that has the focus.
@@ -76,8 +83,6 @@ public:
 signals:
     // The window has been shown for the first time and its show steps have run.
     void firstShown();
-    // "&D" closed the about box: the engine checker is to open.
-    void engineCheckerRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -89,6 +94,7 @@ private:
     QWidget* buildAppInfoTab();
     QWidget* buildSitesTab();
     QWidget* buildSubmitTab();
+    QWidget* buildSiteBuilderTab();
     void mainTabChanged(int index);
     void postingChanged(bool posting);
     void formShow();
@@ -105,7 +111,7 @@ private:
     TVariablesFrm* m_variables = nullptr;
     TSitesPage* m_sitesPage = nullptr;
     TSubmitPage* m_submitPage = nullptr;
-    QWidget* m_siteBuilder = nullptr;
+    TSiteBuilderPage* m_siteBuilder = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     QAction* m_reportsItem = nullptr;

@@ -39,6 +39,7 @@ MainModel::~MainModel()
     m_company.setWorkspace(nullptr);
     m_application.setWorkspace(nullptr);
     m_siteList.setWorkspace(nullptr, nullptr);
+    m_siteBuilder.setWorkspace(nullptr, nullptr);
     m_workspace.reset();
 }
 
@@ -55,6 +56,7 @@ void MainModel::startWorkspace()
     m_workspace->StartUp();
     // Only now is there a catalogue for the site list to follow.
     m_siteList.setWorkspace(m_workspace.get(), engine());
+    m_siteBuilder.setWorkspace(m_workspace.get(), engine());
 }
 
 TEngBuild* MainModel::engine() const
@@ -116,15 +118,7 @@ void MainModel::selectApplication(const QString& name)
 
 void MainModel::saveSite()
 {
-    TEngBuild* e = engine();
-    if (!e || e->siteName().isEmpty())
-        return;
-    BusyCursor busy(m_prompts);
-    e->SaveSite(e->siteName());
-    // The saved definition shows in the site list at once: a new site gets its row.
-    if (!m_application.name().isEmpty())
-        m_siteList.Load(m_application.name());
-    e->setModified(false);
+    m_siteBuilder.saveSite();
 }
 
 bool MainModel::closeQuery()

@@ -7,6 +7,7 @@
 #include "records/TGWide.h"
 #include "submit/ApplicationSiteList.h"
 #include "submit/SubmitDisplays.h"
+#include "workflow/SiteBuilder.h"
 
 #include <QObject>
 #include <QString>
@@ -42,6 +43,8 @@ public:
     ApplicationRecord& application() { return m_application; }
     ApplicationSiteList& siteList() { return m_siteList; }
     ProgramSettings& settings() { return m_settings; }
+    // What the "Site Builder" tab does with the current Site definition.
+    SiteBuilder& siteBuilder() { return m_siteBuilder; }
     // What the "Submit" tab shows of a run, and the posting state.
     SubmitDisplays& displays() { return m_displays; }
     // The report writer, for the whole program; it carries one run at a time.
@@ -105,6 +108,7 @@ private:
     ProgramSettings m_settings;
     ApplicationRecord m_application{m_applications, m_company, m_settings, m_prompts};
     ApplicationSiteList m_siteList{m_application, m_settings, m_prompts};
+    SiteBuilder m_siteBuilder{m_siteList, m_application, m_prompts};
     SubmitDisplays m_displays;
     std::unique_ptr<TReportsFrm> m_reports;
     std::unique_ptr<TGWide> m_workspace;

@@ -97,7 +97,9 @@ TEST_F(MainModelTest, YesAtTheEngineQuestionSavesTheSiteAndRebuildsTheSiteList)
     ASSERT_EQ(rows.size(), 2);
     EXPECT_EQ(rows.at(1).site, s("Beta"));
     EXPECT_EQ(rows.at(1).ftp, s("Y"));
-    EXPECT_TRUE(ws.read(s("data/Tool_SITES.dat")).contains("Beta"));
+    // The list held unsaved choices: they stay, and nothing is written over them.
+    EXPECT_FALSE(ws.read(s("data/Tool_SITES.dat")).contains("Beta"));
+    EXPECT_TRUE(model->siteList().changed());
 }
 
 TEST_F(MainModelTest, ARunKeepsTheWindowOpenAndItsTabInFront)
