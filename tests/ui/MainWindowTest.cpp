@@ -36,25 +36,6 @@
 namespace {
 QString s(const char* text) { return QString::fromLatin1(text); }
 
-// Runs `open`, which shows a modal dialog, and `inside` on that dialog once it shows.
-// False when no dialog showed.
-bool withModal(const std::function<void()>& open, const std::function<void(QWidget*)>& inside)
-{
-    bool seen = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            watch.stop();
-            seen = true;
-            inside(modal);
-            if (modal->isVisible())
-                modal->close();
-        }
-    });
-    watch.start(0);
-    open();
-    return seen;
-}
 
 QStringList captions(const QMenu* menu)
 {
