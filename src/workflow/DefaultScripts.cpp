@@ -2,6 +2,7 @@
 
 #include "records/FileStore.h"
 #include "records/ListFile.h"
+#include "records/ZentrelError.h"
 
 namespace DefaultScripts {
 
@@ -40,8 +41,15 @@ std::optional<QStringList> load(const QString& dataDir, SiteScript script)
 void save(const QString& dataDir, SiteScript script, const QStringList& lines)
 {
     const QString name = fileName(script);
-    if (!name.isEmpty())
-        ListFile::save(dataDir + name, lines);
+    if (name.isEmpty())
+        return;
+    // The editor showed the file only up to a NUL byte: saving would cut off the rest.
+    const auto bytes = FileStore::readIfExists(dataDir + name);
+    if (bytes && bytes->contains('\0'))
+        throw ZentrelError(QStringLiteral("The file %1 holds a NUL byte, so only its text before that byte was "
+                                          "shown; it is left as it is. Edit it with a text editor.")
+                               .arg(dataDir + name));
+    ListFile::save(dataDir + name, lines);
 }
 
 } // namespace DefaultScripts

@@ -1,6 +1,8 @@
 #include "ModelFixture.h"
 
 #include "engines/TEngBuild.h"
+#include "records/ZentrelError.h"
+#include "workflow/DefaultScripts.h"
 #include "workflow/SiteBuilder.h"
 
 #include <QSignalSpy>
@@ -329,4 +331,20 @@ TEST_F(SiteBuilderTest, SaveSiteNeverCutsAScriptHoldingANulByteShort)
     builder().edit([](SiteDefinition& d) { d.scripts[size_t(SiteScript::FtpNew)] = {s("new text")}; });
     builder().saveSite();
     EXPECT_EQ(ws.read(s("sites/Gamma FTP_NEW.scp")), QByteArray("new text\r\n")) << "an edited script is written";
+}
+
+TEST(DefaultScriptFile, AFileHoldingANulByteIsNeverSavedShort)
+{
+    TestWorkspace ws;
+    const QByteArray held("Line one\r\n\0hidden tail\r\n", 24);
+    ws.write(QStringLiteral("data/FTP_DEF_SCRIPT.SCP"), held);
+    const QString dataDir = ws.file(QStringLiteral("data/"));
+    const auto shown = DefaultScripts::load(dataDir, SiteScript::FtpNew);
+    ASSERT_TRUE(shown);
+    EXPECT_THROW(DefaultScripts::save(dataDir, SiteScript::FtpNew, *shown), ZentrelError);
+    EXPECT_EQ(ws.read(QStringLiteral("data/FTP_DEF_SCRIPT.SCP")), held);
+    // A file without one is written as the editor shows it.
+    ws.write(QStringLiteral("data/FTP_DEF_SCRIPT.SCP"), "old\r\n");
+    DefaultScripts::save(dataDir, SiteScript::FtpNew, {QStringLiteral("new")});
+    EXPECT_EQ(ws.read(QStringLiteral("data/FTP_DEF_SCRIPT.SCP")), QByteArray("new\r\n"));
 }
