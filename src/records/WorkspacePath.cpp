@@ -33,8 +33,7 @@ std::optional<QString> problem(const QString& name)
     if (utf8Size(name) > MaxNameBytes)
         return QStringLiteral("The name \"%1\" is too long: Zentrel names its files after it, and a name may "
                               "take at most %2 bytes (%2 plain letters or digits; an accented letter takes two).")
-            .arg(shown())
-            .arg(MaxNameBytes);
+            .arg(shown(), QString::number(MaxNameBytes)); // one pass: a "%2" in the name stays
     return std::nullopt;
 }
 

@@ -199,6 +199,8 @@ TEST(WorkspacePathRule, ANameMustLeaveRoomForItsLongestFileName)
     const QString message = WorkspacePath::unsafeNameMessage(QString(300, u'x'));
     EXPECT_TRUE(message.contains(s("too long"))) << message.toStdString();
     EXPECT_TRUE(message.contains(s("239"))) << message.toStdString();
+    const QString withPercents = WorkspacePath::unsafeNameMessage(s("%2%1") + QString(300, u'x'));
+    EXPECT_TRUE(withPercents.contains(s("\"%2%1xxx"))) << "the name is shown as typed";
 
     // Every file the longest allowed name forms can be made here.
     TestWorkspace ws;
