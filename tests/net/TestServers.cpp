@@ -6,13 +6,24 @@
 
 #include <memory>
 
+#include <signal.h>
+#include <sys/prctl.h>
+
 namespace {
 constexpr int StartMs = 15000;
+
+// A server dies with the test that started it, even when the test crashes, so
+// nothing is left holding the test's output open.
+void endWithTheTest(QProcess& process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
+} // namespace
 
 HttpTestServer::HttpTestServer(const QString& root)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    endWithTheTest(m_process);
     m_process.start(QStringLiteral("/usr/bin/python3"),
                     {QStringLiteral(ZENTREL_SOURCE_DIR "/scripts/http_test_server.py"), QStringLiteral("--record"),
                      m_dir.filePath(QStringLiteral("requests.bin")), QStringLiteral("--root"),
@@ -56,6 +67,7 @@ TinyProxy::TinyProxy(const QString& user, const QString& password)
     config.close();
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
+    endWithTheTest(m_process);
     m_process.start(QStringLiteral("tinyproxy"), {QStringLiteral("-d"), QStringLiteral("-c"), config.fileName()});
     if (!m_process.waitForStarted(StartMs))
         return;
