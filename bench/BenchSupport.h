@@ -8,6 +8,8 @@
 #include "records/UserPrompts.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -54,6 +56,18 @@ public:
         return e;
     }
 };
+
+// Reads every file's bytes once, as the baseline a load is measured against.
+inline qint64 readAllBytes(const QStringList& files)
+{
+    qint64 total = 0;
+    for (const QString& name : files) {
+        QFile file(name);
+        if (file.open(QIODevice::ReadOnly))
+            total += file.readAll().size();
+    }
+    return total;
+}
 
 // Runs the registered benchmarks inside a Qt application of the given kind.
 template <typename Application = QCoreApplication>

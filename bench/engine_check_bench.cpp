@@ -79,17 +79,6 @@ Catalogue& catalogue()
     return instance;
 }
 
-qint64 readAllBytes(const QStringList& files)
-{
-    qint64 total = 0;
-    for (const QString& name : files) {
-        QFile file(name);
-        if (file.open(QIODevice::ReadOnly))
-            total += file.readAll().size();
-    }
-    return total;
-}
-
 void BM_ReadScriptBytes(benchmark::State& state)
 {
     Catalogue& c = catalogue();

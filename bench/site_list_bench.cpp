@@ -80,17 +80,6 @@ SiteListBench& bench()
     return instance;
 }
 
-qint64 readAll(const QStringList& files)
-{
-    qint64 total = 0;
-    for (const QString& name : files) {
-        QFile f(name);
-        if (f.open(QIODevice::ReadOnly))
-            total += f.readAll().size();
-    }
-    return total;
-}
-
 void BM_SiteListLoadRatio(benchmark::State& state)
 {
     SiteListBench& b = bench();
@@ -98,9 +87,9 @@ void BM_SiteListLoadRatio(benchmark::State& state)
     Clock::duration readLoad{}, readIssue{}, load{};
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        benchmark::DoNotOptimize(readAll(b.loadFiles));
+        benchmark::DoNotOptimize(readAllBytes(b.loadFiles));
         const auto t1 = Clock::now();
-        benchmark::DoNotOptimize(readAll(b.issueFiles));
+        benchmark::DoNotOptimize(readAllBytes(b.issueFiles));
         const auto t2 = Clock::now();
         b.owner.engine->LoadCatalogue();
         b.list.Load(QStringLiteral("Tool"));

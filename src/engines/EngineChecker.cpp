@@ -142,27 +142,38 @@ void EngineChecker::check()
 {
     // One reading of the clock serves the whole check: no clock value makes a script fail.
     ClockValues::Hold clock(m_engine.clockValues());
+    forEachScript([this](const QString& site, const QString& path, const QByteArray& bytes) {
+        m_engine.Expand(scriptText(bytes), ExpandMode::Check);
+        if (m_engine.ExpandError())
+            m_findings.append({site, m_engine.ExpandErrorText(), path});
+    });
+}
+
+void EngineChecker::forEachScript(
+    const std::function<void(const QString& site, const QString& path, const QByteArray& bytes)>& visit) const
+{
     const QStringList sites = m_engine.catalogue().combined();
     for (const QString& site : sites) {
         for (int s = 0; s < SiteScriptCount; ++s) {
             const QString path = m_engine.scriptFile(site, SiteScript(s));
-            const auto bytes = FileStore::readIfExists(path, FileLimits::CategoryList);
-            if (!bytes)
-                continue;
-            m_engine.Expand(scriptText(*bytes), ExpandMode::Check);
-            if (m_engine.ExpandError())
-                m_findings.append({site, m_engine.ExpandErrorText(), path});
+            if (const auto bytes = FileStore::readIfExists(path, FileLimits::CategoryList))
+                visit(site, path, *bytes);
         }
     }
+}
+
+void EngineChecker::forgetLoaded()
+{
+    m_fileName.clear();
+    m_script.clear();
+    m_loadedRow = -1;
 }
 
 bool EngineChecker::beginChecking()
 {
     Working working(*this);
     m_findings.clear();
-    m_fileName.clear();
-    m_script.clear();
-    m_loadedRow = -1;
+    forgetLoaded();
     try {
         check();
     } catch (const ZentrelError& e) {
@@ -179,9 +190,7 @@ bool EngineChecker::loadFinding(int row)
 {
     if (row < 0 || row >= m_findings.size())
         return false;
-    m_fileName.clear();
-    m_script.clear();
-    m_loadedRow = -1;
+    forgetLoaded();
     const QString path = m_findings[row].path;
     try {
         const auto bytes = FileStore::readIfExists(path, FileLimits::CategoryList);
@@ -242,30 +251,21 @@ bool EngineChecker::massChange(const QString& from, const QString& to)
     QStringList leftAlone;
     {
         Working working(*this);
-        m_fileName.clear();
-        m_script.clear();
-        m_loadedRow = -1;
+        forgetLoaded();
         try {
-            const QStringList sites = m_engine.catalogue().combined();
-            for (const QString& site : sites) {
-                for (int s = 0; s < SiteScriptCount; ++s) {
-                    const QString path = m_engine.scriptFile(site, SiteScript(s));
-                    const auto bytes = FileStore::readIfExists(path, FileLimits::CategoryList);
-                    if (!bytes)
-                        continue;
-                    // The list reader stops at a NUL byte: writing back what it read would cut the file short.
-                    if (bytes->contains('\0')) {
-                        if (QString::fromLatin1(*bytes).contains(from))
-                            leftAlone << path;
-                        continue;
-                    }
-                    const Replacement changed = replaceAll(scriptText(*bytes), from, to);
-                    if (changed.endless)
-                        throw ZentrelError(endlessInFileMessage(from, to, path));
-                    if (changed.count > 0)
-                        ListFile::save(path, editorLines(changed.text));
+            forEachScript([&](const QString&, const QString& path, const QByteArray& bytes) {
+                // The list reader stops at a NUL byte: writing back what it read would cut the file short.
+                if (bytes.contains('\0')) {
+                    if (QString::fromLatin1(bytes).contains(from))
+                        leftAlone << path;
+                    return;
                 }
-            }
+                const Replacement changed = replaceAll(scriptText(bytes), from, to);
+                if (changed.endless)
+                    throw ZentrelError(endlessInFileMessage(from, to, path));
+                if (changed.count > 0)
+                    ListFile::save(path, editorLines(changed.text));
+            });
         } catch (const ZentrelError& e) {
             m_prompts.error(e.text());
             return false;

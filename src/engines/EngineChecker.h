@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -91,6 +92,12 @@ private:
     class Working;
 
     void check();
+    // Calls `visit` with every script file of every catalogue site that exists,
+    // and its bytes.
+    void forEachScript(const std::function<void(const QString& site, const QString& path,
+                                                const QByteArray& bytes)>& visit) const;
+    // No script is loaded in the editor any more.
+    void forgetLoaded();
 
     TEngBuild& m_engine;
     UserPrompts& m_prompts;
