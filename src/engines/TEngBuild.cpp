@@ -58,6 +58,29 @@ QString TEngBuild::scriptFile(const QString& name, SiteScript script) const
                                SiteDefinition::scriptSuffix(script) + QStringLiteral(".scp"));
 }
 
+TEngBuild::State TEngBuild::saveState() const
+{
+    return State{m_siteName, m_site, m_heldFiles, m_cutFiles, m_modified, m_definitionRead};
+}
+
+void TEngBuild::restoreState(const State& state)
+{
+    m_siteName = state.siteName;
+    m_site = state.site;
+    m_heldFiles = state.heldFiles;
+    m_cutFiles = state.cutFiles;
+    m_modified = state.modified;
+    m_definitionRead = state.definitionRead;
+}
+
+void TEngBuild::reportProblem(const QString& text)
+{
+    if (m_reportProblem)
+        m_reportProblem(text);
+    else
+        m_prompts.error(text);
+}
+
 void TEngBuild::LoadCatalogue()
 {
     m_catalogue.load(m_workspace.SitesDir());
@@ -120,6 +143,7 @@ void TEngBuild::LoadSite(const QString& name)
     ClearSite();
     m_heldFiles.clear();
     m_cutFiles.clear();
+    m_definitionRead = false;
     if (!WorkspacePath::isSafeName(name))
         return;
     // A file far too large to use is reported and kept out of the definition, and
@@ -131,7 +155,7 @@ void TEngBuild::LoadSite(const QString& name)
                 // Lines end at a NUL byte: writing back what was read would cut the file short.
                 if (bytes->contains('\0')) {
                     m_cutFiles.insert(file, into);
-                    m_prompts.error(QStringLiteral("The file %1 holds a NUL byte, and Zentrel reads it only up to "
+                    reportProblem(QStringLiteral("The file %1 holds a NUL byte, and Zentrel reads it only up to "
                                                    "there. Saving the site leaves the file as it is unless you "
                                                    "change its text here.")
                                         .arg(file));
@@ -139,14 +163,16 @@ void TEngBuild::LoadSite(const QString& name)
             }
         } catch (const FileTooLarge& e) {
             m_heldFiles.insert(file);
-            m_prompts.error(e.text());
+            reportProblem(e.text());
         }
     };
     try {
-        if (const auto bytes = FileStore::readIfExists(definitionFile(name), FileLimits::Profile))
+        if (const auto bytes = FileStore::readIfExists(definitionFile(name), FileLimits::Profile)) {
             m_site.readKeys(IniDocument::sectionOf(*bytes, SettingsSection));
+            m_definitionRead = true;
+        }
     } catch (const FileTooLarge& e) {
-        m_prompts.error(e.text()); // and a save is refused, so the file stays whole
+        reportProblem(e.text()); // and a save is refused, so the file stays whole
     } catch (const ZentrelError&) {
         // A definition that cannot be read shows the defaults.
     }

@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
+
 class ApplicationRecord;
 class CompanyRecord;
 class UserPrompts;
@@ -34,6 +36,23 @@ public:
     bool modified() const { return m_modified; }
     void setModified(bool modified) { m_modified = modified; }
 
+    // The current site as it stands, unsaved edits included, to be put back after
+    // a submission run has loaded site after site.
+    struct State {
+        QString siteName;
+        SiteDefinition site;
+        QSet<QString> heldFiles;
+        QHash<QString, QStringList> cutFiles;
+        bool modified = false;
+        bool definitionRead = false;
+    };
+    State saveState() const;
+    void restoreState(const State& state);
+
+    // While set, a file problem met loading a site goes here in place of a
+    // message box (a submission run logs it and goes on).
+    void setProblemReporter(std::function<void(const QString&)> report) { m_reportProblem = std::move(report); }
+
     void LoadCatalogue();
     void SaveCatalogue() const;
 
@@ -44,6 +63,8 @@ public:
     void DeleteSite(const QString& name);
     // Makes the site current and reads its files; missing files leave the new-site values.
     void LoadSite(const QString& name);
+    // The last LoadSite found the site's definition file and read it.
+    bool definitionRead() const { return m_definitionRead; }
     // Writes the current definition, its category lists and scripts under the name.
     void SaveSite(const QString& name);
     // Back to the new-site values, keeping the name and the field translations.
@@ -73,6 +94,7 @@ private:
     QString translated(const QString& value, Translation first, int count) const;
     QString size(const QString& bytes) const;
     QString category(bool use, const QStringList& lines, const QString& chosen, ExpandMode mode);
+    void reportProblem(const QString& text);
 
     const TGWide& m_workspace;
     UserPrompts& m_prompts;
@@ -84,6 +106,8 @@ private:
     // Files of the shown site that hold a NUL byte, with the lines read before it.
     QHash<QString, QStringList> m_cutFiles;
     bool m_modified = false;
+    bool m_definitionRead = false;
+    std::function<void(const QString&)> m_reportProblem;
     const CompanyRecord* m_company = nullptr;
     const ApplicationRecord* m_application = nullptr;
     const CategoryChoices* m_choices = nullptr;

@@ -1,6 +1,7 @@
 #include "net/TagHTTP.h"
 
 #include "net/ESocketError.h"
+#include "net/TextLines.h"
 
 #include <QFileDevice>
 
@@ -56,24 +57,6 @@ qint64 chunkSize(const QString& line)
     return size >> 63 ? -1 : qint64(size);
 }
 
-// Lines end at CR LF, CR or LF; a break at the very end adds no empty line.
-QStringList formLines(const QString& text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' || text[i] == u'\n') {
-            lines.append(text.mid(start, i - start));
-            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < text.size())
-        lines.append(text.mid(start));
-    return lines;
-}
-
 } // namespace
 
 TagHTTP::TagHTTP(QObject* parent) : TagSocket(parent)
@@ -124,7 +107,7 @@ void TagHTTP::setPostData(const QString& data)
         m_postBody.seek(0);
         return;
     }
-    for (const QString& line : formLines(data))
+    for (const QString& line : textLines(data))
         m_postBody.write(line.toLatin1() + "\r\n");
 }
 

@@ -326,6 +326,18 @@ void ApplicationSiteList::updateRow(int row, const std::function<void(SiteListRo
         emit currentRowUpdated();
 }
 
+void ApplicationSiteList::recordPosted(int row, bool resetToNoPost)
+{
+    if (row < 0 || row >= m_rows.size())
+        return;
+    updateRow(row, [&](SiteListRow& r) {
+        r.submit = Update;
+        r.lastPost = today();
+        if (resetToNoPost)
+            r.post = No;
+    });
+}
+
 void ApplicationSiteList::setSubmitNew(bool isNew)
 {
     if (m_current < 0)

@@ -115,6 +115,10 @@ public:
     // past FileLimits::CategoryList are not offered, and said so once.
     QStringList categoryLabels(int row, int which) const;
 
+    // A submission run posted the row's site: "Update", today's date and, when
+    // asked, "P" back to "N". The run writes the list itself, so no changed mark.
+    void recordPosted(int row, bool resetToNoPost);
+
     // The row a submission run is posting; its chosen categories fill the category variables.
     void setPostingRow(int row) { m_postingRow = row; }
     QString primaryChoice() const override;

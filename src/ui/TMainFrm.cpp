@@ -15,6 +15,7 @@
 #include "ui/TEngineCheckFrm.h"
 #include "ui/TReportsListFrm.h"
 #include "ui/TSettingsForm.h"
+#include "ui/TSetupDlg.h"
 #include "ui/TSiteBuilderPage.h"
 #include "ui/TSitesPage.h"
 #include "ui/TSubmissionVerifyFrm.h"
@@ -88,11 +89,21 @@ TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QSt
     m_tabs->addTab(buildSiteBuilderTab(), QStringLiteral("Site Builder"));
     setCentralWidget(m_tabs);
     // While a run is going the user cannot leave the "Submit" tab.
-    m_tabs->setChanging([this] { return m_model->tabChangeAllowed(); });
+    m_tabs->setChanging([this] { return PageControl1Changing(); });
     connect(m_tabs, &QTabWidget::currentChanged, this, &TMainFrm::mainTabChanged);
 
     connect(&m_model->displays(), &SubmitDisplays::postingChanged, this, &TMainFrm::postingChanged);
     connect(m_model.get(), &MainModel::closeRequested, this, &QWidget::close, Qt::QueuedConnection);
+
+    // The run's own dialogs: the settings while the mail settings are missing,
+    // the mail setup it fills before it posts.
+    SubmissionRun& run = m_model->run();
+    run.setSettingsDialog([this] {
+        settingsItemClick();
+        return true;
+    });
+    m_setupDlg = new TSetupDlg(this);
+    connect(&run, &SubmissionRun::mailSetupChanged, this, [this] { m_setupDlg->fill(m_model->run().mailSetup()); });
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, &TMainFrm::contextHelp);
@@ -239,8 +250,9 @@ QWidget* TMainFrm::buildSitesTab()
 QWidget* TMainFrm::buildSubmitTab()
 {
     m_submitPage = new TSubmitPage(m_model->displays());
-    // The run comes with its own commands; until then "Save/Submit" stays disabled.
-    m_submitPage->submitButton()->setEnabled(false);
+    connect(m_submitPage, &TSubmitPage::submitClicked, this, &TMainFrm::submitBtnClick);
+    connect(m_submitPage, &TSubmitPage::skipClicked, this, &TMainFrm::skipClick);
+    connect(m_submitPage, &TSubmitPage::cancelClicked, this, &TMainFrm::cancelClick);
     connect(m_submitPage, &TSubmitPage::viewReportsClicked, m_reportsItem, &QAction::trigger);
     connect(m_submitPage, &TSubmitPage::printLogClicked, this, [this] { runCommand([this] { printLogClick(); }); });
     connect(m_submitPage, &TSubmitPage::exitClicked, this, &QWidget::close);
@@ -297,6 +309,27 @@ void TMainFrm::mainTabChanged(int index)
     } else if (page == m_siteBuilder) {
         runCommand([this] { m_model->siteBuilder().enterTab(); });
     }
+}
+
+void TMainFrm::submitBtnClick()
+{
+    // The run shows its own errors; nothing it raises reaches the window.
+    m_model->run().submitBtnClick();
+}
+
+void TMainFrm::skipClick()
+{
+    m_model->run().skipClick();
+}
+
+void TMainFrm::cancelClick()
+{
+    m_model->run().cancelClick();
+}
+
+bool TMainFrm::PageControl1Changing()
+{
+    return m_model->tabChangeAllowed();
 }
 
 void TMainFrm::postingChanged(bool posting)
@@ -449,8 +482,10 @@ void TMainFrm::closeEvent(QCloseEvent* event)
 {
     bool close = false;
     runCommand([this, &close] { close = m_model->closeQuery(); });
-    if (close)
+    if (close) {
+        m_model->windowClosing();
         event->accept();
+    }
     else
         event->ignore();
 }

@@ -18,6 +18,7 @@ class QMenu;
 class QtUserPrompts;
 class TApplicationPages;
 class TCompanyPage;
+class TSetupDlg;
 class TSiteBuilderPage;
 class TSitesPage;
 class TSubmitPage;
@@ -73,6 +74,14 @@ public:
     void engineCheckerClick();
     // File, "Default FTP Script" and "Default Email Scripts": the default script editor.
     void defaultScriptItemClick(SiteScript script);
+    // "Save/Submit", "Skip" and "Cancel" on the "Submit" tab: the submission run.
+    void submitBtnClick();
+    void skipClick();
+    void cancelClick();
+    // Asked before the top-level tab changes; refused while a run is going.
+    bool PageControl1Changing();
+    // The mail setup dialog, made at start-up and filled before every run.
+    TSetupDlg* setupDialog() const { return m_setupDlg; }
     // "Print Log" on the "Submit" tab.
     void printLogClick();
     // Opens the help page at the topic of the control that has the focus.
@@ -112,6 +121,7 @@ private:
     TSitesPage* m_sitesPage = nullptr;
     TSubmitPage* m_submitPage = nullptr;
     TSiteBuilderPage* m_siteBuilder = nullptr;
+    TSetupDlg* m_setupDlg = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     QAction* m_reportsItem = nullptr;

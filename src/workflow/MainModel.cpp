@@ -32,6 +32,24 @@ MainModel::MainModel(UserPrompts& prompts, const QString& baseDirectory, const Q
     sources.runLog = [this] { return m_displays.logLines(); };
     sources.transferList = [this] { return m_displays.xfer(); };
     m_reports = std::make_unique<TReportsFrm>(std::move(sources));
+
+    m_run = std::make_unique<SubmissionRun>(RunContext{m_application, m_company, m_siteList, m_settings, m_displays,
+                                                       *m_reports, m_prompts,
+                                                       [this] { return m_workspace.get(); },
+                                                       [this] { return engine(); }});
+    m_run->setSiteSaver([this] { saveSite(); });
+    // A run loads site after site; the Site Builder gets back what it showed.
+    connect(m_run.get(), &SubmissionRun::runStarted, this, [this] {
+        if (const TEngBuild* e = engine())
+            m_siteBeforeRun = e->saveState();
+    });
+    connect(m_run.get(), &SubmissionRun::runEnded, this, [this] {
+        if (TEngBuild* e = engine(); e && m_siteBeforeRun)
+            e->restoreState(*m_siteBeforeRun);
+        m_siteBeforeRun.reset();
+        m_siteBuilder.showAgain();
+    });
+    connect(&m_siteBuilder, &SiteBuilder::simtelPasswordEdited, m_run.get(), &SubmissionRun::setSimtelPassword);
 }
 
 MainModel::~MainModel()
@@ -90,6 +108,7 @@ void MainModel::formShow()
         m_applications.setCurrentIndex(last >= 0 ? last : 0);
         m_application.LoadApplication();
     }
+    m_run->readSimtelPassword();
 }
 
 void MainModel::saveApplication()
@@ -171,6 +190,15 @@ bool MainModel::closeQuery()
         m_prompts.error(e.text());
     }
     return close;
+}
+
+void MainModel::windowClosing()
+{
+    try {
+        m_run->writeSimtelPassword();
+    } catch (const ZentrelError& e) {
+        m_prompts.error(e.text());
+    }
 }
 
 void MainModel::restartAfterUpdate()

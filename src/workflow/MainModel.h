@@ -4,8 +4,10 @@
 #include "records/ChooserList.h"
 #include "records/CompanyRecord.h"
 #include "records/ProgramSettings.h"
+#include "engines/TEngBuild.h"
 #include "records/TGWide.h"
 #include "submit/ApplicationSiteList.h"
+#include "submit/SubmissionRun.h"
 #include "submit/SubmitDisplays.h"
 #include "workflow/SiteBuilder.h"
 
@@ -13,8 +15,8 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
-class TEngBuild;
 class TReportsFrm;
 class UserPrompts;
 
@@ -50,6 +52,8 @@ public:
     // The report writer, for the whole program; it carries one run at a time.
     TReportsFrm& reports() { return *m_reports; }
     bool Posting() const { return m_displays.Posting(); }
+    // The submission run behind "Save/Submit", "Skip" and "Cancel".
+    SubmissionRun& run() { return *m_run; }
     // "settings.dat" in the program folder.
     QString settingsFile() const;
 
@@ -68,6 +72,9 @@ public:
     // Asks about unsaved changes before the window closes and writes LastAppLoaded;
     // false when the window stays open: "Cancel", or a run is going.
     bool closeQuery();
+    // The window is closing for good: the held Simtel password goes back into
+    // the Simtel site definitions.
+    void windowClosing();
     // After a data file update: tells the user to restart, then the window closes
     // without a question and without writing LastAppLoaded.
     void restartAfterUpdate();
@@ -112,5 +119,8 @@ private:
     SubmitDisplays m_displays;
     std::unique_ptr<TReportsFrm> m_reports;
     std::unique_ptr<TGWide> m_workspace;
+    std::unique_ptr<SubmissionRun> m_run;
+    // The site the Site Builder showed before a run, unsaved edits and all.
+    std::optional<TEngBuild::State> m_siteBeforeRun;
     bool m_closeWithoutQuestions = false;
 };

@@ -143,8 +143,18 @@ void SiteBuilder::edit(const std::function<void(SiteDefinition&)>& change)
 {
     if (!m_engine)
         return;
+    const QString password = m_engine->site().loginPassword;
     change(m_engine->site());
     m_engine->setModified(true);
+    // The Simtel sites share one login password, which the program holds for its runs.
+    const QString& name = m_engine->siteName();
+    if ((name == u"Simtel" || name == u"Simtel 16bit") && m_engine->site().loginPassword != password)
+        emit simtelPasswordEdited(m_engine->site().loginPassword);
+}
+
+void SiteBuilder::showAgain()
+{
+    emit siteShown();
 }
 
 void SiteBuilder::setUseZipFile(bool on)

@@ -42,6 +42,8 @@ public:
 
     // Loads the site as the current one, unedited.
     void selectSite(const QString& name);
+    // The engine's site was put back from outside (after a run): the tab shows it again.
+    void showAgain();
     // Entering the tab shows the first site when none is chosen yet.
     void enterTab();
     // Asks for a name until one is added or the user gives up, then writes the new site.
@@ -78,6 +80,8 @@ signals:
     // One script was replaced as a whole.
     void scriptReplaced(SiteScript script);
     void contributeShownChanged(bool shown);
+    // "Login Password:" was edited while a Simtel site is shown.
+    void simtelPasswordEdited(const QString& password);
 
 private:
     void setContributeShown(bool shown);
