@@ -20,6 +20,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace {
 
 using Lamp = SubmitDisplays::Lamp;
@@ -286,8 +288,16 @@ bool SubmissionRun::offerSaves()
 void SubmissionRun::wrapDescriptions()
 {
     ApplicationRecord& app = m_context.application;
+    // Line by line, so an empty last line stays: rewrapping changes nothing.
     const auto rewrap = [](const QStringList& lines) {
-        return textLines(WrapText(lines.join(QStringLiteral("\r\n")), 72));
+        QStringList wrapped;
+        for (const QString& line : lines) {
+            if (line.isEmpty())
+                wrapped.append(line);
+            else
+                wrapped.append(textLines(WrapText(line, 72)));
+        }
+        return wrapped;
     };
     app.setLongDescription(rewrap(app.longDescription()));
     app.setNotes(rewrap(app.notes()));
@@ -389,6 +399,7 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
         if (!m_cancelRequested || allDone())
             return false;
         ++reports.FailCount;
+        throwPageError();
         FinishCancelledRun();
         return true;
     };
@@ -407,9 +418,8 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
         reports.StartSiteLog(QStringLiteral("HTTP"));
         httpDone = PostHttp(*m_httpHolder, isNew);
         ok = httpDone;
-        // The holder goes even when the page cannot be saved.
-        const std::unique_ptr<THTTPFrm> holder = std::move(m_httpHolder);
-        reports.SaveSiteLog(QStringLiteral("HTTP"), caption);
+        m_httpHolder.reset();
+        savePage(QStringLiteral("HTTP"), caption);
     }
     if (cancelledHere())
         return SiteEnd::Cancelled;
@@ -422,6 +432,8 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
     recordResult(row, allDone());
     ++m_processedCount;
     displays.siteProcessed(m_processedCount);
+    // The site's result stands before a page that could not be saved ends the run.
+    throwPageError();
     if (m_cancelRequested) {
         FinishCancelledRun();
         return SiteEnd::Cancelled;
@@ -452,7 +464,7 @@ bool SubmissionRun::postFtp(const QString& caption)
     }
     for (const QString& line : displays.ftpLines())
         reports.AddSiteLog(line);
-    reports.SaveSiteLog(QStringLiteral("FTP"), caption);
+    savePage(QStringLiteral("FTP"), caption);
     return done;
 }
 
@@ -467,8 +479,24 @@ bool SubmissionRun::postEmail(const QString& caption, bool isNew, int row, bool 
     if (sent && sendCopy)
         m_email->PostEmail(isNew, row, true);
     m_emailRunning = false;
-    reports.SaveSiteLog(QStringLiteral("EMAIL"), caption);
+    savePage(QStringLiteral("EMAIL"), caption);
     return sent;
+}
+
+void SubmissionRun::savePage(const QString& method, const QString& caption)
+{
+    try {
+        m_context.reports.SaveSiteLog(method, caption);
+    } catch (const ZentrelError& e) {
+        if (!m_pageError)
+            m_pageError = e.text();
+    }
+}
+
+void SubmissionRun::throwPageError()
+{
+    if (m_pageError)
+        throw ZentrelError(*std::exchange(m_pageError, std::nullopt));
 }
 
 void SubmissionRun::recordResult(int row, bool ok)
@@ -618,6 +646,7 @@ void SubmissionRun::cancelClick()
 
 void SubmissionRun::leavePosting()
 {
+    m_context.siteList.setPostingRow(-1);
     if (m_busy) {
         m_busy = false;
         m_context.prompts.setBusy(false);
@@ -651,9 +680,12 @@ void SubmissionRun::failRun(const QString& message)
     // What can still be kept is kept; the window leaves the posting state either way.
     m_httpHolder.reset();
     m_ftpRunning = m_emailRunning = false;
+    m_pageError.reset();
     try {
         m_context.siteList.Save(m_context.application.name());
     } catch (const std::exception&) {
+        // The results live on in memory; closing the window asks to save them.
+        m_context.siteList.setChanged(true);
     }
     SubmitDisplays& displays = m_context.displays;
     displays.setCurrentSite(QString());

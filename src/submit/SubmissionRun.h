@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ApplicationRecord;
 class ApplicationSiteList;
@@ -117,6 +118,9 @@ private:
     SiteEnd postSite(int row);
     bool postFtp(const QString& caption);
     bool postEmail(const QString& caption, bool isNew, int row, bool sendCopy);
+    // Saves a site's page for the report; an error waits until the site's result is recorded.
+    void savePage(const QString& method, const QString& caption);
+    void throwPageError();
     void recordResult(int row, bool ok);
     void finishRun();
     void FinishCancelledRun();
@@ -136,6 +140,7 @@ private:
     std::unique_ptr<THTTPFrm> m_httpHolder;
     bool m_ftpRunning = false;
     bool m_emailRunning = false;
+    std::optional<QString> m_pageError;
 
     bool m_cancelRequested = false;
     bool m_skipRequested = false;

@@ -40,6 +40,18 @@ void SubmitDisplays::clearFtpList()
     m_ftpList.setStringList({});
 }
 
+void SubmitDisplays::setXfer(const QStringList& lines)
+{
+    m_xfer.setStringList(lines);
+    emit xferChanged(int(lines.size()) - 1);
+}
+
+void SubmitDisplays::clearXfer()
+{
+    m_xfer.setStringList({});
+    emit xferChanged(-1);
+}
+
 void SubmitDisplays::setCurrentSite(const QString& site)
 {
     m_currentSite = site;

@@ -34,11 +34,12 @@ public:
     void clearLog();
     void clearFtpList();
 
-    // The reply lines of the site's HTTP post; held for its report page, never shown.
-    const QStringList& xfer() const { return m_xfer; }
-    void setXfer(const QStringList& lines) { m_xfer = lines; }
-    void addXfer(const QString& line) { m_xfer.append(line); }
-    void clearXfer() { m_xfer.clear(); }
+    // The reply lines of the site's last HTTP post, for its report page and the tab.
+    QStringListModel& xferList() { return m_xfer; }
+    QStringList xfer() const { return m_xfer.stringList(); }
+    // The reply as a whole; its last line becomes the selected one.
+    void setXfer(const QStringList& lines);
+    void clearXfer();
 
     const QString& currentSite() const { return m_currentSite; }
     void setCurrentSite(const QString& site);
@@ -83,6 +84,7 @@ public:
 signals:
     void logLineAdded(int row);
     void ftpLineAdded(int row);
+    void xferChanged(int lastRow); // -1 when emptied
     void currentSiteChanged(const QString& site);
     void statusChanged(); // any of the three status texts
     void lampChanged(SubmitDisplays::Lamp which);
@@ -96,7 +98,7 @@ private:
 
     QStringListModel m_log;
     QStringListModel m_ftpList;
-    QStringList m_xfer;
+    QStringListModel m_xfer;
     QString m_currentSite;
     QString m_httpStatus;
     QString m_ftpStatus;

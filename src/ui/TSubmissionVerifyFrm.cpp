@@ -15,6 +15,8 @@ TSubmissionVerifyFrm::TSubmissionVerifyFrm(const QString& application, const QSt
 {
     setObjectName(QStringLiteral("SubmissionVerifyFrm"));
     setWindowTitle(QStringLiteral("Submission Verification:"));
+    // Wide enough for the caption to stand whole in the title bar.
+    setMinimumWidth(340);
     auto* heading = new QLabel(QStringLiteral("Submission Verification"), this);
     QFont bold = heading->font();
     bold.setBold(true);

@@ -128,6 +128,11 @@ TSubmitPage::TSubmitPage(SubmitDisplays& displays, QWidget* parent) : QWidget(pa
 
     m_ftpList = lineList(this, displays.ftpList(), "ftplist", "The FTP transfer of the site being posted");
     m_ftpList->setFixedHeight(84);
+    m_xfer = lineList(this, displays.xferList(), "xfer", "The site's reply to the last HTTP post");
+    m_xfer->setFixedHeight(84);
+    auto* transfers = new QHBoxLayout;
+    transfers->addWidget(m_ftpList, 1);
+    transfers->addWidget(m_xfer, 1);
     m_log = lineList(this, displays.log(), "log", "Everything the run did");
     m_mailProgress = new QProgressBar(this);
     m_mailProgress->setObjectName(QStringLiteral("ProgressBar1"));
@@ -158,7 +163,7 @@ TSubmitPage::TSubmitPage(SubmitDisplays& displays, QWidget* parent) : QWidget(pa
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(m_ftpList);
+    layout->addLayout(transfers);
     layout->addWidget(new QLabel(QStringLiteral("Log:"), this));
     layout->addWidget(m_log, 1);
     layout->addWidget(m_mailProgress);
@@ -166,6 +171,10 @@ TSubmitPage::TSubmitPage(SubmitDisplays& displays, QWidget* parent) : QWidget(pa
 
     connect(&displays, &SubmitDisplays::logLineAdded, this, [this](int row) { selectLast(m_log, row); });
     connect(&displays, &SubmitDisplays::ftpLineAdded, this, [this](int row) { selectLast(m_ftpList, row); });
+    connect(&displays, &SubmitDisplays::xferChanged, this, [this](int row) {
+        if (row >= 0)
+            selectLast(m_xfer, row);
+    });
     connect(&displays, &SubmitDisplays::currentSiteChanged, m_currentSite, &QLabel::setText);
     connect(&displays, &SubmitDisplays::statusChanged, this, &TSubmitPage::showStatus);
     connect(&displays, &SubmitDisplays::lampChanged, this, &TSubmitPage::showLamp);

@@ -28,6 +28,7 @@ public:
     TLed* ftpLed() const { return m_ftpLed; }
     TLed* mailLed() const { return m_mailLed; }
     QListView* ftpList() const { return m_ftpList; }
+    QListView* xferList() const { return m_xfer; }
     QListView* logList() const { return m_log; }
     QProgressBar* mailProgress() const { return m_mailProgress; }
     QLCDNumber* sitesToPost() const { return m_sitesToPost; }
@@ -64,6 +65,7 @@ private:
     TLed* m_ftpLed;
     TLed* m_mailLed;
     QListView* m_ftpList;
+    QListView* m_xfer;
     QListView* m_log;
     QProgressBar* m_mailProgress;
     QLCDNumber* m_sitesToPost;
