@@ -14,6 +14,7 @@
 namespace {
 const QByteArray ShowRequest = "show\n";
 const QByteArray ShownReply = "shown\n";
+const QByteArray BusyReply = "busy\n";
 
 } // namespace
 
@@ -25,7 +26,7 @@ SingleInstance::SingleInstance(const QString& programDirectory, QObject* parent)
 
 SingleInstance::~SingleInstance() = default;
 
-bool SingleInstance::requestFront(const QString& serverName, int timeoutMs)
+bool SingleInstance::requestFront(const QString& serverName, int timeoutMs, bool* busy)
 {
     QLocalSocket socket;
     socket.connectToServer(serverName);
@@ -36,7 +37,9 @@ bool SingleInstance::requestFront(const QString& serverName, int timeoutMs)
     QByteArray reply;
     while (!reply.contains('\n') && socket.waitForReadyRead(timeoutMs))
         reply += socket.readAll();
-    return reply == ShownReply;
+    if (busy)
+        *busy = reply == BusyReply;
+    return reply == ShownReply || reply == BusyReply;
 }
 
 bool SingleInstance::claim(int timeoutMs)
@@ -50,10 +53,26 @@ bool SingleInstance::claim(int timeoutMs)
             return true; // no hand-over possible here; this copy simply runs
         // The first copy may still be setting up its end: give it time to listen.
         QDeadlineTimer deadline(timeoutMs);
-        while (!requestFront(m_name, timeoutMs) && !deadline.hasExpired())
+        while (!requestFront(m_name, timeoutMs, &m_busyElsewhere) && !deadline.hasExpired())
             QThread::msleep(50);
         return false;
     }
+    return listen();
+}
+
+bool SingleInstance::claimForScript()
+{
+    m_lock = std::make_unique<QLockFile>(QDir::temp().filePath(m_name + QStringLiteral(".lock")));
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0))
+        return m_lock->error() != QLockFile::LockFailedError;
+    m_script = true;
+    m_ready = true;
+    return listen();
+}
+
+bool SingleInstance::listen()
+{
     m_server = new QLocalServer(this);
     QLocalServer::removeServer(m_name);
     if (!m_server->listen(m_name))
@@ -85,9 +104,11 @@ void SingleInstance::setReady()
 
 void SingleInstance::answer(const QPointer<QLocalSocket>& socket)
 {
-    emit bringToFrontRequested();
+    // A run from a script has no window to show: the other copy learns why it cannot start.
+    if (!m_script)
+        emit bringToFrontRequested();
     if (socket && socket->state() == QLocalSocket::ConnectedState) {
-        socket->write(ShownReply);
+        socket->write(m_script ? BusyReply : ShownReply);
         socket->flush();
     }
 }

@@ -39,8 +39,14 @@ std::unique_ptr<TMainFrm> start(const QString& programDirectory, TSplashFrm& spl
 int run(const QString& programDirectory)
 {
     SingleInstance instance(programDirectory);
-    if (!instance.claim())
-        return 0;
+    if (!instance.claim()) {
+        if (!instance.busyElsewhere())
+            return 0;
+        // A submission from a script works in this folder: two copies must not write the same files.
+        QtUserPrompts().error(QStringLiteral("Zentrel is submitting from a script in this folder. "
+                                             "Start it again when that run has ended."));
+        return 1;
+    }
 
     QApplication::setApplicationName(QStringLiteral("Zentrel"));
 

@@ -1,3 +1,4 @@
+#include "app/ConsoleProgram.h"
 #include "app/ZentrelProgram.h"
 
 #include "app/ZentrelApplication.h"
@@ -5,6 +6,12 @@
 
 int main(int argc, char* argv[])
 {
+    // With arguments Zentrel works without a window, and needs no display.
+    if (ConsoleProgram::wanted(argc)) {
+        QCoreApplication app(argc, argv);
+        return ConsoleProgram::run(QCoreApplication::arguments(),
+                                   QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/');
+    }
     ZentrelApplication app(argc, argv);
     // The workspace is the folder that holds the program file.
     return ZentrelProgram::run(QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/');

@@ -94,8 +94,24 @@ std::optional<QString> refusal(const QString& fileName)
         .arg(fileName, target, canonicalRoot.isEmpty() ? plainRoot : canonicalRoot);
 }
 
+namespace {
+bool g_readOnly = false;
+}
+
+void setReadOnly(bool on)
+{
+    g_readOnly = on;
+}
+
+bool readOnly()
+{
+    return g_readOnly;
+}
+
 void replace(const QString& fileName, const QByteArray& bytes, const QString& failureMessage)
 {
+    if (g_readOnly)
+        return;
     if (const auto reason = refusal(fileName))
         throw ZentrelError(*reason);
     QSaveFile file(fileName);

@@ -29,6 +29,12 @@ namespace FileStore {
 void setWorkspaceRoot(const QString& directory);
 QString workspaceRoot();
 
+// While on, nothing is written: every replace() leaves its file as it is and
+// the workspace start-up creates no folder. A preview (a dry run, a listing)
+// can then load the records exactly as a run would and change nothing.
+void setReadOnly(bool on);
+bool readOnly();
+
 // The file's bytes, or nothing when it does not exist. Throws FileTooLarge past
 // `limit` bytes (a negative limit reads any size) and ZentrelError("Cannot open
 // file <name>") when it exists but cannot be read.

@@ -75,7 +75,8 @@ void TGWide::MakeDirectories()
 
 void TGWide::StartUp()
 {
-    MakeDirectories();
+    if (!FileStore::readOnly())
+        MakeDirectories();
 
     try {
         m_engine = m_owner.createEngineBuilder(*this);
@@ -96,7 +97,7 @@ void TGWide::StartUp()
         }
     }
 
-    if (!m_regIni->ConvertDone()) {
+    if (!FileStore::readOnly() && !m_regIni->ConvertDone()) {
         ConvertOldApplicationLists();
         m_regIni->SetConvertDone();
     }

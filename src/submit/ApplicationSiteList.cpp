@@ -280,12 +280,20 @@ bool ApplicationSiteList::Compatible(int row) const
                       m_application.field(AppField::Status));
 }
 
+bool ApplicationSiteList::isToPost(int row) const
+{
+    if (row < 0 || row >= m_rows.size())
+        return false;
+    const SiteListRow& r = m_rows.at(row);
+    return r.post == Yes && Compatible(row) && (m_filter.isEmpty() || m_filter.contains(r.site));
+}
+
 bool ApplicationSiteList::CheckSitesToPost(bool verify)
 {
     m_counts = SiteCounts();
     for (int i = 0; i < m_rows.size(); ++i) {
         const SiteListRow& r = m_rows.at(i);
-        if (r.post != Yes || !Compatible(i))
+        if (!isToPost(i))
             continue;
         ++m_counts.total;
         if (verify && (r.category1 == NotSet || r.category2 == NotSet)) {

@@ -79,6 +79,10 @@ public:
     // The site's system and distribution suit the application's platform and status.
     bool Compatible(int row) const;
     static bool Compatible(const QString& type, const QString& platform, const QString& status);
+    // Limits the sites a run posts to these names; empty: every site.
+    void setPostingFilter(const QSet<QString>& sites) { m_filter = sites; }
+    // The row is to be posted in a run: marked "Y", fitting the application and not filtered out.
+    bool isToPost(int row) const;
     // Counts the sites to post; with verify, refuses a run that cannot start and
     // asks for confirmation.
     bool CheckSitesToPost(bool verify);
@@ -161,4 +165,5 @@ private:
     bool m_changed = false;
     mutable QHash<QString, CachedLabels> m_labelCache;
     mutable QSet<QString> m_reported;
+    QSet<QString> m_filter;
 };

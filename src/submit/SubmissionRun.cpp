@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -172,6 +173,7 @@ SubmissionRun::Outcome SubmissionRun::submitBtnClick()
     emit runStarted();
     Outcome outcome = Outcome::Completed;
     try {
+        m_totalToPost = m_context.siteList.counts().total;
         m_context.reports.StartReport();
         wrapDescriptions();
         m_processedCount = 0;
@@ -198,6 +200,15 @@ bool SubmissionRun::prepare()
 {
     // The held Simtel password goes to both Simtel definitions, whatever follows.
     writeSimtelPassword();
+    m_simtelRefused = false;
+    if (m_simtelPassword.isEmpty() && m_askSimtelPassword) {
+        const QList<SiteListRow>& rows = m_context.siteList.rows();
+        const bool simtelMarked = std::any_of(rows.cbegin(), rows.cend(), [](const SiteListRow& r) {
+            return (r.site == SimtelSite || r.site == Simtel16Site) && r.post == QStringLiteral("Y");
+        });
+        if (simtelMarked && !m_askSimtelPassword())
+            m_simtelRefused = true;
+    }
 
     m_cancelRequested = false;
     m_skipRequested = false;
@@ -205,7 +216,7 @@ bool SubmissionRun::prepare()
     m_context.displays.clearLog();
 
     ProgramSettings& settings = m_context.settings;
-    while (settings.smtp.isEmpty() || settings.email.isEmpty() || settings.name.isEmpty()) {
+    while (!mailSettingsGiven()) {
         if (!m_openSettings || !m_openSettings()) {
             m_context.prompts.error(QStringLiteral("Zentrel needs the SMTP server, your e-mail address and your "
                                                    "name in Settings before it can submit."));
@@ -220,6 +231,22 @@ bool SubmissionRun::prepare()
     if (!validate() || !offerSaves())
         return false;
     return m_context.siteList.CheckSitesToPost(true);
+}
+
+bool SubmissionRun::mailSettingsGiven()
+{
+    const ProgramSettings& settings = m_context.settings;
+    return !settings.smtp.isEmpty() && !settings.email.isEmpty() && !settings.name.isEmpty();
+}
+
+bool SubmissionRun::checkReady()
+{
+    if (!mailSettingsGiven()) {
+        m_context.prompts.error(QStringLiteral("Zentrel needs the SMTP server, your e-mail address and your "
+                                               "name in Settings before it can submit."));
+        return false;
+    }
+    return validate() && m_context.siteList.CheckSitesToPost(true);
 }
 
 bool SubmissionRun::validate()
@@ -338,9 +365,10 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
         if (m_skipRequested) {
             displays.AddLog(QStringLiteral("SKIPPED -> ") + r.site);
             m_skipRequested = false;
+            emit siteSkipped(r.site);
         }
     };
-    if (r.post != QStringLiteral("Y") || !list.Compatible(row)) {
+    if (!list.isToPost(row)) {
         afterSite();
         return SiteEnd::Next;
     }
@@ -353,42 +381,41 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
         e->setProblemReporter(nullptr);
         defined = e->definitionRead();
     }
-    if (defined) {
-        if (!ApplicationSiteList::Compatible(typeOf(e->site()), m_context.application.field(AppField::Platform),
-                                             m_context.application.field(AppField::Status))) {
-            afterSite();
-            return SiteEnd::Next;
-        }
+    if (defined && !fits(e->site(), m_context.application)) {
+        afterSite();
+        return SiteEnd::Next;
     }
 
     m_skipRequested = false;
     list.Save(m_context.application.name());
     const QString caption = r.site;
     displays.setCurrentSite(defined ? e->siteName() : r.site);
+    emit siteStarted(m_processedCount + 1, m_totalToPost, caption);
 
     const bool isNew = r.submit == QStringLiteral("New");
     bool ok = true;
     bool ftpApplies = false, httpApplies = false, emailApplies = false;
     bool ftpDone = false, httpDone = false, emailDone = false;
-    if (!defined) {
-        displays.AddLog(QStringLiteral("Unable to post to: ") + r.site + QStringLiteral(" (no site definition)"));
+    QString reason; // why the site is not posted at all
+    const auto refuse = [&](const QString& why) {
+        displays.AddLog(QStringLiteral("Unable to post to: ") + caption + QStringLiteral(" (") + why + u')');
+        reason = why;
         ok = false;
+    };
+    if (!defined) {
+        refuse(QStringLiteral("no site definition"));
+    } else if (m_simtelRefused && m_simtelPassword.isEmpty() && (caption == SimtelSite || caption == Simtel16Site)) {
+        refuse(QStringLiteral("no Simtel password"));
     } else {
         const SiteDefinition& site = e->site();
-        ftpApplies = site.useFtpUpload;
-        httpApplies = site.useHttpPost
-            && !withoutLeadingBlanks(isNew ? site.httpNewScriptUrl : site.httpUpdateScriptUrl).isEmpty();
-        emailApplies = site.useEmail && !withoutLeadingBlanks(isNew ? site.emailToName : site.emailToNameUpdate).isEmpty();
+        ftpApplies = SubmissionRun::ftpApplies(site);
+        httpApplies = SubmissionRun::httpApplies(site, isNew);
+        emailApplies = SubmissionRun::emailApplies(site, isNew);
         // A method not there yet posts nothing of the site: a later run must find it unposted.
-        if (ftpApplies && !m_ftp) {
-            displays.AddLog(QStringLiteral("Unable to post to: ") + caption
-                            + QStringLiteral(" (FTP upload is not available yet)"));
-            ok = false;
-        } else if (emailApplies && !m_email) {
-            displays.AddLog(QStringLiteral("Unable to post to: ") + caption
-                            + QStringLiteral(" (e-mail posting is not available yet)"));
-            ok = false;
-        }
+        if (ftpApplies && !m_ftp)
+            refuse(QStringLiteral("FTP upload is not available yet"));
+        else if (emailApplies && !m_email)
+            refuse(QStringLiteral("e-mail posting is not available yet"));
     }
     // Every method the site uses must have run and gone through.
     const auto allDone = [&] {
@@ -399,6 +426,7 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
         if (!m_cancelRequested || allDone())
             return false;
         ++reports.FailCount;
+        emit siteFinished(caption, false, QStringLiteral("cancelled"));
         throwPageError();
         FinishCancelledRun();
         return true;
@@ -407,6 +435,7 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
     if (ok && ftpApplies && !m_skipRequested && !m_cancelRequested) {
         ftpDone = postFtp(caption);
         ok = ftpDone;
+        emit methodFinished(caption, QStringLiteral("FTP"), ftpDone, ftpDone ? QString() : m_ftp->lastError());
     }
     if (cancelledHere())
         return SiteEnd::Cancelled;
@@ -416,10 +445,12 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
         m_httpHolder = std::make_unique<THTTPFrm>(displays, reports);
         SetupHttpClient(*m_httpHolder);
         reports.StartSiteLog(QStringLiteral("HTTP"));
+        m_methodDetail.clear();
         httpDone = PostHttp(*m_httpHolder, isNew);
         ok = httpDone;
         m_httpHolder.reset();
         savePage(QStringLiteral("HTTP"), caption);
+        emit methodFinished(caption, QStringLiteral("HTTP"), httpDone, m_methodDetail);
     }
     if (cancelledHere())
         return SiteEnd::Cancelled;
@@ -427,9 +458,11 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
     if (ok && emailApplies && !m_skipRequested) {
         emailDone = postEmail(caption, isNew, row, e->site().emailSendCopy);
         ok = emailDone;
+        emit methodFinished(caption, QStringLiteral("EMAIL"), emailDone, emailDone ? QString() : m_email->lastError());
     }
 
     recordResult(row, allDone());
+    emit siteFinished(caption, allDone(), reason);
     ++m_processedCount;
     displays.siteProcessed(m_processedCount);
     // The site's result stands before a page that could not be saved ends the run.
@@ -458,6 +491,7 @@ bool SubmissionRun::postFtp(const QString& caption)
         if (done)
             break;
         ++failures;
+        emit ftpAttemptFailed(caption, failures, m_context.settings.ftpRetries + 1, m_ftp->lastError());
         // A cancel stops the attempts as a skip does.
         if (failures > m_context.settings.ftpRetries || m_skipRequested || m_cancelRequested)
             break;
@@ -529,66 +563,109 @@ void SubmissionRun::SetupHttpClient(THTTPFrm& holder)
     }
 }
 
-bool SubmissionRun::PostHttp(THTTPFrm& holder, bool isNew)
+bool SubmissionRun::ftpApplies(const SiteDefinition& site)
 {
-    SubmitDisplays& displays = m_context.displays;
-    TReportsFrm& reports = m_context.reports;
-    TEngBuild& e = *engine();
-    const QString site = e.siteName();
-    const SiteDefinition& def = e.site();
+    return site.useFtpUpload;
+}
 
-    displays.clearXfer();
-    displays.setHttpStatus(QStringLiteral("Preparing to Post to ") + site);
+bool SubmissionRun::httpApplies(const SiteDefinition& site, bool isNew)
+{
+    return site.useHttpPost && !withoutLeadingBlanks(isNew ? site.httpNewScriptUrl : site.httpUpdateScriptUrl).isEmpty();
+}
+
+bool SubmissionRun::emailApplies(const SiteDefinition& site, bool isNew)
+{
+    return site.useEmail && !withoutLeadingBlanks(isNew ? site.emailToName : site.emailToNameUpdate).isEmpty();
+}
+
+bool SubmissionRun::fits(const SiteDefinition& site, const ApplicationRecord& application)
+{
+    return ApplicationSiteList::Compatible(typeOf(site), application.field(AppField::Platform),
+                                           application.field(AppField::Status));
+}
+
+SubmissionRun::HttpRequest SubmissionRun::prepareHttp(bool isNew)
+{
+    TEngBuild& e = *engine();
+    const SiteDefinition& def = e.site();
+    HttpRequest request;
+    request.get = def.httpPostType == 2;
 
     // A URL that does not expand is used as written.
     const QString urlTemplate = isNew ? def.httpNewScriptUrl : def.httpUpdateScriptUrl;
-    QString url = urlTemplate;
+    request.url = urlTemplate;
     try {
         const QString expanded = e.Expand(urlTemplate, ExpandMode::Submission);
         if (!e.ExpandError())
-            url = expanded;
+            request.url = expanded;
     } catch (const ZentrelError&) {
     }
 
     const QString script = withoutLeadingBlanks(
         def.scripts[size_t(isNew ? SiteScript::HttpNew : SiteScript::HttpUpdate)].join(QStringLiteral("\r\n")));
     if (script.isEmpty()) {
-        const QString line = QStringLiteral("No Engine Script For HTTP Post For: ") + site;
-        displays.AddLog(line);
-        reports.AddSiteLog(line);
-        displays.AddLog(QStringLiteral("Unable to post HTTP to: ") + site);
-        return false;
+        request.problem = HttpRequest::Problem::NoScript;
+        return request;
     }
-    QString form;
     bool expanded = false;
     try {
-        form = e.Expand(script, ExpandMode::Submission);
+        request.form = e.Expand(script, ExpandMode::Submission);
         expanded = !e.ExpandError();
     } catch (const ZentrelError&) {
     }
     if (!expanded) {
+        request.problem = HttpRequest::Problem::ScriptError;
+        request.form.clear();
+        return request;
+    }
+    // The script carries the form's separators and encoding; only blanks are encoded here.
+    request.form.replace(u' ', QStringLiteral("%20"));
+    if (request.get) {
+        QString joined = request.url + request.form;
+        joined.replace(u'\r', QStringLiteral("%20"));
+        joined.remove(u'\n');
+        request.url = trimmedControls(joined);
+    }
+    return request;
+}
+
+bool SubmissionRun::PostHttp(THTTPFrm& holder, bool isNew)
+{
+    SubmitDisplays& displays = m_context.displays;
+    TReportsFrm& reports = m_context.reports;
+    const QString site = engine()->siteName();
+
+    displays.clearXfer();
+    displays.setHttpStatus(QStringLiteral("Preparing to Post to ") + site);
+    const HttpRequest request = prepareHttp(isNew);
+    switch (request.problem) {
+    case HttpRequest::Problem::NoScript: {
+        const QString line = QStringLiteral("No Engine Script For HTTP Post For: ") + site;
+        displays.AddLog(line);
+        reports.AddSiteLog(line);
+        displays.AddLog(QStringLiteral("Unable to post HTTP to: ") + site);
+        m_methodDetail = line;
+        return false;
+    }
+    case HttpRequest::Problem::ScriptError:
         reports.AddSiteLog(QStringLiteral("SCRIPT ERROR FOR ") + site);
         displays.AddLog(QStringLiteral("Unable to post HTTP to: ") + site);
+        m_methodDetail = QStringLiteral("SCRIPT ERROR FOR ") + site;
         return false;
+    case HttpRequest::Problem::None: break;
     }
 
     displays.setHttpStatus(QStringLiteral("HTTP Posting: ") + site);
-    // The script carries the form's separators and encoding; only blanks are encoded here.
-    form.replace(u' ', QStringLiteral("%20"));
     TagHTTP& http = holder.HTTP1;
     try {
         int status = 0;
-        if (def.httpPostType != 2) {
-            http.setURL(url);
-            http.setPostData(form);
-            reports.AddSiteLog(QStringLiteral("Post Data: ") + form);
+        http.setURL(request.url);
+        if (!request.get) {
+            http.setPostData(request.form);
+            reports.AddSiteLog(QStringLiteral("Post Data: ") + request.form);
             status = http.Post();
         } else {
-            QString joined = url + form;
-            joined.replace(u'\r', QStringLiteral("%20"));
-            joined.remove(u'\n');
-            http.setURL(trimmedControls(joined));
-            reports.AddSiteLog(QStringLiteral("Post Data: ") + form);
+            reports.AddSiteLog(QStringLiteral("Post Data: ") + request.form);
             status = http.Get();
         }
         // Whatever the server said counts, but it must have said something.
@@ -611,7 +688,8 @@ bool SubmissionRun::PostHttp(THTTPFrm& holder, bool isNew)
         displays.setMailStatus(QStringLiteral("Idle"));
         QCoreApplication::processEvents();
         return true;
-    } catch (const ESocketError&) {
+    } catch (const ESocketError& e) {
+        m_methodDetail = u'[' + e.text() + u']';
         const QString line = QStringLiteral("Posting Error - (") + site + u')';
         displays.AddLog(line);
         reports.AddSiteLog(line);
@@ -634,7 +712,13 @@ void SubmissionRun::skipClick()
 void SubmissionRun::cancelClick()
 {
     m_context.prompts.beep();
-    if (!m_context.prompts.confirm(QStringLiteral("Sure you want to cancel all posts?")))
+    if (m_context.prompts.confirm(QStringLiteral("Sure you want to cancel all posts?")))
+        requestCancel();
+}
+
+void SubmissionRun::requestCancel()
+{
+    if (!Posting())
         return;
     if (m_httpHolder)
         m_httpHolder->HTTP1.Cancel();

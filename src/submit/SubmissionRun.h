@@ -69,6 +69,11 @@ public:
     // The FTP and e-mail methods; without one, sites needing it are not posted.
     void setFtpMethod(FtpPostingMethod* method) { m_ftp = method; }
     void setEmailMethod(EmailPostingMethod* method) { m_email = method; }
+    bool hasFtpMethod() const { return m_ftp != nullptr; }
+    bool hasEmailMethod() const { return m_email != nullptr; }
+    // Asks for the Simtel password when a Simtel site is to be posted without one;
+    // false when none was given, which fails those sites. Unset: nothing is asked.
+    void setSimtelPasswordDialog(std::function<bool()> ask) { m_askSimtelPassword = std::move(ask); }
 
     bool Posting() const;
     bool CancelRequested() const { return m_cancelRequested; }
@@ -81,10 +86,19 @@ public:
 
     // The whole run; returns when it is over and the report question answered.
     Outcome submitBtnClick();
+    // The checks of a run without its questions and without writing anything:
+    // the mail settings, the application, the sites to post. False after the
+    // message of the first that fails.
+    bool checkReady();
+    // Rewraps the long description and the notes in the record to lines of at
+    // most 72 characters, as they are sent.
+    void wrapDescriptions();
     // "Skip": leaves the site in progress; the running client is stopped.
     void skipClick();
     // "Cancel": after the user's Yes, stops the run after the method in progress.
     void cancelClick();
+    // The same stop without the question (an interrupt of a run from a script).
+    void requestCancel();
 
     // Writes the held Simtel password into both Simtel site definitions.
     void writeSimtelPassword() const;
@@ -94,6 +108,23 @@ public:
     // Rewraps the text to lines of at most `width` characters, breaking after
     // blanks where it can; every line ends with CR LF, the last one too.
     static QString WrapText(const QString& text, int width);
+
+    // Which methods a site uses for a row of the kind (new or update), and
+    // whether its definition suits the application.
+    static bool ftpApplies(const SiteDefinition& site);
+    static bool httpApplies(const SiteDefinition& site, bool isNew);
+    static bool emailApplies(const SiteDefinition& site, bool isNew);
+    static bool fits(const SiteDefinition& site, const ApplicationRecord& application);
+
+    // What the current site's HTTP form would send, or why nothing is sent.
+    struct HttpRequest {
+        enum class Problem { None, NoScript, ScriptError };
+        Problem problem = Problem::None;
+        bool get = false;
+        QString url;  // as requested; a GET carries the form in it
+        QString form; // blanks written as %20; a POST sends its lines, each ended by CR LF
+    };
+    HttpRequest prepareHttp(bool isNew);
 
     // The run's own method for a site's HTTP form; public for its tests.
     void SetupHttpClient(THTTPFrm& holder);
@@ -105,14 +136,23 @@ signals:
     void runEnded(SubmissionRun::Outcome outcome);
     // The mail setup was filled from the settings.
     void mailSetupChanged();
+    // The run's course, site by site, for a printer of it. number counts the
+    // sites posted so far in this run, total the sites to post.
+    void siteStarted(int number, int total, const QString& site);
+    // method: "FTP", "HTTP" or "EMAIL"; detail says why a method failed.
+    void methodFinished(const QString& site, const QString& method, bool ok, const QString& detail);
+    void ftpAttemptFailed(const QString& site, int attempt, int attempts, const QString& detail);
+    // reason: why a site was not posted at all, or empty.
+    void siteFinished(const QString& site, bool ok, const QString& reason);
+    void siteSkipped(const QString& site);
 
 private:
     enum class SiteEnd { Next, Cancelled };
 
     bool prepare();
+    bool mailSettingsGiven();
     bool validate();
     bool offerSaves();
-    void wrapDescriptions();
     // Returns true when the loop ended by a cancel.
     bool siteLoop();
     SiteEnd postSite(int row);
@@ -134,6 +174,7 @@ private:
     RunContext m_context;
     std::function<bool()> m_openSettings;
     std::function<void()> m_saveSite;
+    std::function<bool()> m_askSimtelPassword;
     FtpPostingMethod* m_ftp = nullptr;
     EmailPostingMethod* m_email = nullptr;
     // Live only while a method of a site runs, so Skip and Cancel can reach them.
@@ -147,6 +188,9 @@ private:
     int m_currentSiteIndex = -1;
     int m_processedCount = 0;
     bool m_busy = false;
+    int m_totalToPost = 0;
+    QString m_methodDetail;
+    bool m_simtelRefused = false;
     QString m_simtelPassword;
     MailSetup m_mailSetup;
 };

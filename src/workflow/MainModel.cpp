@@ -111,6 +111,27 @@ void MainModel::formShow()
     m_run->readSimtelPassword();
 }
 
+bool MainModel::openApplication(const QString& name)
+{
+    try {
+        m_settings.load(settingsFile());
+    } catch (const ZentrelError& e) {
+        m_prompts.error(e.text());
+    }
+    const int at = m_applications.indexOf(name, Qt::CaseInsensitive);
+    if (at < 0)
+        return false;
+    m_applications.setCurrentIndex(at);
+    m_application.LoadApplication();
+    m_company.setChanged(false);
+    m_application.setChanged(false);
+    m_siteList.setChanged(false);
+    if (TEngBuild* e = engine())
+        e->setModified(false);
+    m_run->readSimtelPassword();
+    return true;
+}
+
 void MainModel::saveApplication()
 {
     BusyCursor busy(m_prompts);

@@ -60,6 +60,10 @@ public:
     // The first show of the main window: loads the settings, selects the
     // application last worked on and clears the changed marks.
     void formShow();
+    // For a run from a script: the settings, then the named application (any
+    // case) with its company and site list as stored, nothing marked changed.
+    // False when no application has that name.
+    bool openApplication(const QString& name);
     // "Save Application": the application's files, then the company.
     void saveApplication();
     // "New": asks for a name, then saves the new record as "Save Application" does.

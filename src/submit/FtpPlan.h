@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class ApplicationRecord;
+class TEngBuild;
+
+struct FtpUpload {
+    QString localFile;
+    QString remoteFile;
+    bool binary = true; // false: text mode
+    qint64 size = -1;   // -1: no file there, or an archive not made yet
+};
+
+// What one FTP attempt at the engine's current site would do, worked out
+// without connecting, zipping or writing anything.
+struct FtpPlan {
+    bool ok = false;            // false: an attempt would fail before its first upload, `problem` says why
+    QString problem;
+    QString server, user;       // the user expanded, or as written when it does not expand; never the password
+    QString remotePath;
+    bool addedTextOk = true;    // the added text file could be prepared (also true when there is none)
+    QString addedTextName;      // the file name expanded
+    QStringList addedText;      // the FTP script expanded
+    bool zip = false;           // the program goes in a zip archive made or copied into the files directory
+    QString archiveName;
+    // The program archive already is that file of the files directory: it is
+    // neither deleted nor copied, only added to.
+    bool archiveInPlace = false;
+    QStringList archiveEntries; // what the archive holds once zipped: earlier entries first
+    QList<FtpUpload> uploads;   // in order, with the remote names as sent
+};
+
+FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& filesDir);
