@@ -149,7 +149,7 @@ int run(const QStringList& arguments, const QString& programDirectory)
 
     if (!parser.parse(arguments))
         return usage(parser.errorText());
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         out() << parser.helpText();
         out().flush();
         return AllPosted;
@@ -171,7 +171,9 @@ int run(const QStringList& arguments, const QString& programDirectory)
         const QFileInfo folder(parser.value(workspace));
         if (!folder.isDir())
             return usage(QStringLiteral("No such folder: ") + parser.value(workspace));
-        directory = folder.absoluteFilePath() + u'/';
+        // One name for the folder however it is written ("dir/", "./dir", a link to it), the
+        // name a window started from it claims: two copies in one folder must meet.
+        directory = folder.canonicalFilePath() + u'/';
     }
 
     // A listing and a dry run read the folder exactly as a run does, and write nothing.
