@@ -1,3 +1,4 @@
+#include "../support/SiteFiles.h"
 #include "app/SingleInstance.h"
 
 #include "../net/TestServers.h"
@@ -93,13 +94,7 @@ protected:
     void addSite(const char* name, const QByteArray& keys, const QByteArray& httpNew = {},
                  const QByteArray& categories = {})
     {
-        m_catalogue += QByteArray(name) + "\r\n";
-        ws.write(s("sites/Sites.dat"), m_catalogue);
-        ws.write(s("sites/") + s(name) + s(".ini"), "[SETTINGS]\r\n" + keys);
-        if (!httpNew.isNull())
-            ws.write(s("sites/") + s(name) + s(" HTTP_NEW.scp"), httpNew);
-        if (!categories.isNull())
-            ws.write(s("cat/") + s(name) + s(" Cat1.cat"), categories);
+        m_sites.add(name, keys, httpNew, categories);
     }
     void addPostSite(const char* name, const char* path)
     {
@@ -192,7 +187,7 @@ protected:
     }
 
 private:
-    QByteArray m_catalogue;
+    SiteFiles m_sites{ws};
 };
 
 TEST_F(CommandLine, AWholeRunPostsEachSiteByItsMethodAndSaysSoLineByLine)

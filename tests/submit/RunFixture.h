@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../support/SiteFiles.h"
 #include "workflow/MainModel.h"
 
 #include "records/Clock.h"
@@ -130,13 +131,7 @@ protected:
     void addSite(const char* name, const QByteArray& keys, const QByteArray& httpNew = {},
                  const QByteArray& categories = {})
     {
-        m_catalogue += QByteArray(name) + "\r\n";
-        ws.write(s("sites/Sites.dat"), m_catalogue);
-        ws.write(s("sites/") + s(name) + s(".ini"), "[SETTINGS]\r\n" + keys);
-        if (!httpNew.isNull())
-            ws.write(s("sites/") + s(name) + s(" HTTP_NEW.scp"), httpNew);
-        if (!categories.isNull())
-            ws.write(s("cat/") + s(name) + s(" Cat1.cat"), categories);
+        m_sites.add(name, keys, httpNew, categories);
     }
     // A site posting its form to the test server's path.
     void addHttpSite(const char* name, const char* path, const QByteArray& script = "name=%APPNAME%")
@@ -202,5 +197,5 @@ protected:
     bool asked(const QString& question) const { return prompts.shown.contains(u"confirm: " + question); }
 
 private:
-    QByteArray m_catalogue;
+    SiteFiles m_sites{ws};
 };
