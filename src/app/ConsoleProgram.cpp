@@ -17,6 +17,7 @@
 #include <QSet>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 
 namespace ConsoleProgram {
@@ -104,19 +105,50 @@ int submit(MainModel& model, bool quiet)
         summary += interrupted ? QStringLiteral(", interrupted") : QStringLiteral(", cancelled");
     else if (outcome == SubmissionRun::Outcome::Failed)
         summary += QStringLiteral(", ended early");
-    printer.line(summary + QStringLiteral(". Report: ") + reports.MainReportFile());
+    const QString report = reports.MainReportFile();
+    printer.line(summary
+                 + (QFileInfo(report).isFile() ? QStringLiteral(". Report: ") + report
+                                               : QStringLiteral(". No report was written.")));
     const bool allPosted = outcome == SubmissionRun::Outcome::Completed && reports.FailCount == 0;
     return allPosted ? AllPosted : SomeFailed;
 }
 
 } // namespace
 
-bool wanted(int argc)
+bool wanted(int argc, char* argv[])
 {
-    return argc > 1;
+    // Qt's own window options (-session, -platform, -style …) still open the window.
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument.startsWith("--") || argument == "-h" || argument == "-v" || argument == "-?")
+            return true;
+    }
+    return false;
 }
 
+namespace {
+
+int runCommand(const QStringList& arguments, const QString& programDirectory);
+
+} // namespace
+
 int run(const QStringList& arguments, const QString& programDirectory)
+{
+    // A closed pipe on standard output must not end a run between posting a site and recording it.
+    std::signal(SIGPIPE, SIG_IGN);
+    try {
+        return runCommand(arguments, programDirectory);
+    } catch (const ZentrelError& e) {
+        err() << e.text() << Qt::endl;
+    } catch (const std::exception& e) {
+        err() << QString::fromLocal8Bit(e.what()) << Qt::endl;
+    }
+    return NothingRun;
+}
+
+namespace {
+
+int runCommand(const QStringList& arguments, const QString& programDirectory)
 {
     QCoreApplication::setApplicationName(QStringLiteral("Zentrel"));
     QCoreApplication::setApplicationVersion(QStringLiteral("2.13"));
@@ -180,6 +212,11 @@ int run(const QStringList& arguments, const QString& programDirectory)
     const bool preview = !parser.isSet(submitApp) || parser.isSet(dryRun);
     FileStore::setReadOnly(preview);
     SingleInstance instance(directory);
+    // A mistyped folder must not become a new, empty Zentrel folder.
+    if (!preview && !QFileInfo(directory + QStringLiteral("data")).isDir()) {
+        err() << QStringLiteral("No Zentrel records in ") << QDir::toNativeSeparators(directory) << Qt::endl;
+        return NothingRun;
+    }
     if (!preview && !instance.claimForScript()) {
         err() << QStringLiteral("Another copy of Zentrel is working in %1; run again when it has ended.")
                      .arg(QDir::toNativeSeparators(directory))
@@ -223,5 +260,7 @@ int run(const QStringList& arguments, const QString& programDirectory)
         return DryRun::print(*model, out());
     return submit(*model, parser.isSet(quiet));
 }
+
+} // namespace
 
 } // namespace ConsoleProgram

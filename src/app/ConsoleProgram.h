@@ -11,7 +11,7 @@
 namespace ConsoleProgram {
 
 // True when the arguments ask for the command line rather than the window.
-bool wanted(int argc);
+bool wanted(int argc, char* argv[]);
 
 int run(const QStringList& arguments, const QString& programDirectory);
 

@@ -3,6 +3,7 @@
 #include "engines/TEngBuild.h"
 #include "records/ApplicationRecord.h"
 #include "records/TGWide.h"
+#include "records/ZentrelError.h"
 #include "submit/ApplicationSiteList.h"
 #include "submit/FtpPlan.h"
 #include "submit/MailPlan.h"
@@ -53,7 +54,9 @@ bool printFtp(MainModel& model, QTextStream& out)
     out << QStringLiteral("  FTP to ") << plan.server << QStringLiteral(" as ") << plan.user
         << QStringLiteral(", remote path \"") << plan.remotePath << u'"' << Qt::endl;
     if (!plan.addedTextOk)
-        out << QStringLiteral("    the added text file does not expand and is not sent") << Qt::endl;
+        out << QStringLiteral("    no added text file: its script or name does not expand, or the name is no plain "
+                              "file name")
+            << Qt::endl;
     else if (!plan.addedTextName.isEmpty())
         printLines(out, QStringLiteral("added text file ") + plan.addedTextName + u':', plan.addedText);
     if (plan.zip)
@@ -112,8 +115,19 @@ int print(MainModel& model, QTextStream& out)
             continue;
         const SiteListRow r = list.rows().at(row);
         engine->setProblemReporter([&out](const QString& text) { out << QStringLiteral("  ") << text << Qt::endl; });
-        engine->LoadSite(r.site);
+        QString unreadable;
+        try {
+            engine->LoadSite(r.site);
+        } catch (const ZentrelError& e) {
+            unreadable = e.text(); // the run ends at such a file; here the site says so
+        }
         engine->setProblemReporter(nullptr);
+        if (!unreadable.isEmpty()) {
+            out << QStringLiteral("Site %1 of %2: %3 (%4)").arg(++number).arg(total).arg(r.site, r.submit) << Qt::endl
+                << QStringLiteral("  the run would end here: ") << unreadable << Qt::endl;
+            allPosted = false;
+            continue;
+        }
         const SiteDefinition& site = engine->site();
         if (engine->definitionRead() && !SubmissionRun::fits(site, model.application()))
             continue;
@@ -125,30 +139,41 @@ int print(MainModel& model, QTextStream& out)
             continue;
         }
         list.setPostingRow(row);
-        bool ok = true;
         const bool ftp = SubmissionRun::ftpApplies(site);
         const bool http = SubmissionRun::httpApplies(site, isNew);
         const bool email = SubmissionRun::emailApplies(site, isNew);
+        // The sites the run refuses before any method: it sends them nothing.
+        QString refused;
+        if ((r.site == u"Simtel" || r.site == u"Simtel 16bit") && run.simtelPassword().isEmpty())
+            refused = QStringLiteral("no Simtel password");
+        else if (ftp && !run.hasFtpMethod())
+            refused = QStringLiteral("FTP upload is not available yet");
+        else if (email && !run.hasEmailMethod())
+            refused = QStringLiteral("e-mail posting is not available yet");
+        if (!refused.isEmpty()) {
+            out << QStringLiteral("  not posted: ") << refused << Qt::endl;
+            allPosted = false;
+            // What the site would be sent once it can be, for the publisher to check now.
+            if (refused.endsWith(u"not available yet"))
+                out << QStringLiteral("  once it is, the site would be sent:") << Qt::endl;
+            else
+                continue;
+        }
         if (!ftp && !http && !email)
             out << QStringLiteral("  no method: the site counts as posted") << Qt::endl;
+        // A method that fails leaves the site's later methods out.
+        bool ok = true;
         if (ftp)
-            ok = printFtp(model, out) && ok;
-        if (http)
-            ok = printHttp(run, r.site, isNew, out) && ok;
-        if (email) {
-            const bool sent = printMail(model, r, isNew, false, out);
-            if (sent && site.emailSendCopy)
+            ok = printFtp(model, out);
+        if (http && ok)
+            ok = printHttp(run, r.site, isNew, out);
+        if (email && ok) {
+            ok = printMail(model, r, isNew, false, out);
+            if (ok && site.emailSendCopy)
                 printMail(model, r, isNew, true, out);
-            ok = sent && ok;
         }
-        // What this build of Zentrel cannot send yet, the run leaves alone.
-        if (ftp && !run.hasFtpMethod()) {
-            out << QStringLiteral("  not posted: FTP upload is not available yet") << Qt::endl;
-            ok = false;
-        } else if (email && !run.hasEmailMethod()) {
-            out << QStringLiteral("  not posted: e-mail posting is not available yet") << Qt::endl;
-            ok = false;
-        }
+        if (!ok && (http || email))
+            out << QStringLiteral("  the site's later methods would not run") << Qt::endl;
         allPosted = allPosted && ok;
     }
     list.setPostingRow(-1);

@@ -9,10 +9,18 @@
 namespace {
 
 int g_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_signals = 0;
 
-// Only what is safe inside a signal handler: one write to the pipe.
-void onSignal(int)
+// Only what is safe inside a signal handler: one write to the pipe. A second
+// interrupt ends the program at once; its files are replaced whole or not at all.
+void onSignal(int number)
 {
+    if (g_signals != 0) {
+        std::signal(number, SIG_DFL);
+        std::raise(number);
+        return;
+    }
+    g_signals = 1;
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
 }
@@ -35,12 +43,15 @@ InterruptWatcher::InterruptWatcher(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 InterruptWatcher::~InterruptWatcher()
 {
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGHUP, SIG_DFL);
+    g_signals = 0;
     delete m_notifier;
     m_notifier = nullptr;
     for (int& fd : g_pipe) {

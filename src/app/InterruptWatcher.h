@@ -4,7 +4,7 @@
 
 class QSocketNotifier;
 
-// Turns SIGINT and SIGTERM into a signal on the event loop, so an interrupted
+// Turns SIGINT, SIGTERM and SIGHUP into a signal on the event loop, so an interrupted
 // run from a script ends as a "Cancel" does: its files written, not cut off.
 class InterruptWatcher : public QObject {
     Q_OBJECT

@@ -7,7 +7,7 @@
 int main(int argc, char* argv[])
 {
     // With arguments Zentrel works without a window, and needs no display.
-    if (ConsoleProgram::wanted(argc)) {
+    if (ConsoleProgram::wanted(argc, argv)) {
         QCoreApplication app(argc, argv);
         return ConsoleProgram::run(QCoreApplication::arguments(),
                                    QDir(QCoreApplication::applicationDirPath()).absolutePath() + u'/');

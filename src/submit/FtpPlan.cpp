@@ -112,6 +112,9 @@ FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& 
         const QString base = def.use8x3Filename ? app.field(AppField::Char8)
                                                 : local.fileName().chopped(extensionOf(local.fileName()).size());
         plan.archiveName = base + QStringLiteral(".zip");
+        // The archive is made in the files directory under this name, so the name must stay there.
+        if (!isPlainFileName(plan.archiveName) || base.isEmpty())
+            refuse(QStringLiteral("Unusable archive name: ") + plan.archiveName);
         // An archive left by an earlier run or attempt is added to, not replaced.
         const QString archivePath = inFolder(filesDir, plan.archiveName);
         if (QFileInfo::exists(archivePath)) {

@@ -53,7 +53,8 @@ MailPlan planMail(TEngBuild& engine, const ApplicationRecord& app, const Company
     if (subject.isEmpty())
         subject = QStringLiteral("Submission");
     else if (!expandInto(engine, subject, subject))
-        subject = subjectTemplate; // a subject that does not expand still goes, as written
+        // The kind's own subject as written: an update never goes out under the new-listing subject.
+        subject = subjectTemplate;
     if (isCopy)
         subject += QStringLiteral(" (") + row.site + u')';
     plan.subject = subject.left(SubjectLimit);

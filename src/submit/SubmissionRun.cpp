@@ -372,6 +372,12 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
         afterSite();
         return SiteEnd::Next;
     }
+    // Skip, Cancel and an interrupt are heard between sites too, not only while a method waits.
+    QCoreApplication::processEvents();
+    if (m_cancelRequested) {
+        FinishCancelledRun();
+        return SiteEnd::Cancelled;
+    }
     TEngBuild* e = engine();
     bool defined = false;
     if (e) {

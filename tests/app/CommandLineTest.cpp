@@ -1,7 +1,7 @@
-#include "../support/SiteFiles.h"
 #include "app/SingleInstance.h"
 
 #include "../net/TestServers.h"
+#include "../support/SiteFiles.h"
 #include "../support/TestWorkspace.h"
 
 #include <QCryptographicHash>
@@ -351,6 +351,60 @@ TEST_F(CommandLine, NothingIsRunAndNothingSentWhenTheCommandOrTheRecordsAreWrong
 
     EXPECT_EQ(server->recorded(), QByteArray());
     EXPECT_FALSE(ws.exists(s("reports/My Tool"))) << "no run was reported";
+}
+
+TEST_F(CommandLine, RecordsThatCannotBeReadOrAFolderThatHoldsNoneEndWithAMessageNotACrash)
+{
+    writeEverySiteKind();
+    // The second application's long description is a folder: loading it fails.
+    ws.write(s("data/Applications.dat"), "My Tool\r\nBroken\r\n");
+    ws.write(s("data/Broken.dat"), "[COMPANY]\r\nCONAME=Acme\r\n");
+    ws.makeDir(s("data/Broken.lds"));
+    for (const QStringList& arguments : {QStringList{s("--list-sites"), s("Broken")},
+                                         QStringList{s("--submit"), s("Broken"), s("--dry-run")},
+                                         QStringList{s("--submit"), s("Broken")}}) {
+        const Result r = run(arguments);
+        EXPECT_EQ(r.exitCode, 2) << qPrintable(arguments.join(u' ') + u'\n' + r.err);
+        EXPECT_TRUE(r.err.startsWith(s("Cannot open file "))) << qPrintable(r.err);
+    }
+    // The first application is loaded at start-up, as the window loads it.
+    ws.write(s("data/Applications.dat"), "Broken\r\nMy Tool\r\n");
+    const Result start = run({s("--list-applications")});
+    EXPECT_EQ(start.exitCode, 2);
+    EXPECT_EQ(start.err, s("Unable to initialize Zentrel!\n"));
+    EXPECT_EQ(server->recorded(), QByteArray());
+
+    // A mistyped folder does not become a new Zentrel folder.
+    QTemporaryDir empty;
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start(s(ZENTREL_PROGRAM), {s("--workspace"), empty.path(), s("--submit"), s("My Tool")});
+    const Result r = finish(process);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.startsWith(s("No Zentrel records in "))) << qPrintable(r.err);
+    EXPECT_EQ(QDir(empty.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+TEST_F(CommandLine, ASimtelSiteWithoutItsPasswordIsNotPostedAndTheDryRunSaysSo)
+{
+    addPostSite("Post Site", "/test/len");
+    addPostSite("Simtel", "/simtel");
+    writeSiteList(line({"Post Site", "New", "N/A", "N/A", "Unknown", "Y"})
+                  + line({"Simtel", "New", "N/A", "N/A", "Unknown", "Y"}));
+
+    const Result preview = run({s("--submit"), s("My Tool"), s("--dry-run")});
+    EXPECT_EQ(preview.exitCode, 1);
+    EXPECT_TRUE(preview.out.contains(s("Site 2 of 2: Simtel (New)\n  not posted: no Simtel password\n")))
+        << qPrintable(preview.out);
+    EXPECT_FALSE(preview.out.contains(s("/simtel"))) << "nothing is shown as sent to it";
+
+    const Result r = run({s("--submit"), s("My Tool")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.contains(s("Post Site: HTTP ok\n"))) << qPrintable(r.out);
+    EXPECT_TRUE(r.out.contains(s("Simtel: not posted: no Simtel password\n"))) << qPrintable(r.out);
+    EXPECT_FALSE(server->recorded().contains("/simtel"));
+    EXPECT_EQ(siteList(), line({"Post Site", "Update", "N/A", "N/A", today(), "N"})
+                              + line({"Simtel", "New", "N/A", "N/A", "Unknown", "Y"}));
 }
 
 TEST_F(CommandLine, ListsPrintTheApplicationsAndASiteListAsTheSitesTabShowsIt)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "../support/SiteFiles.h"
 #include "workflow/MainModel.h"
 
 #include "records/Clock.h"
@@ -9,6 +8,7 @@
 
 #include "../net/TestServers.h"
 #include "../support/FakePrompts.h"
+#include "../support/SiteFiles.h"
 #include "../support/TestWorkspace.h"
 
 #include <QDateTime>
