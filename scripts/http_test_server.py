@@ -3,7 +3,8 @@
 
 Listens on a free port of 127.0.0.1 and prints "PORT <number>" once it does.
 Every request it reads is appended, byte for byte, to the --record file before
-the answer goes out. Paths under /test/ give the reply shapes the client must
+the answer goes out, and every connection it accepts adds a line to the file of
+the same name ending in ".connections". Paths under /test/ give the reply shapes the client must
 handle; any other path is a file of the --root folder.
 """
 import argparse
@@ -47,6 +48,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def setup(self):
         super().setup()
+        self.server.count_connection()
         self.rfile = RecordingReader(self.rfile)
 
     def log_message(self, format, *args):
@@ -142,6 +144,14 @@ class Server(http.server.ThreadingHTTPServer):
         self.lock = threading.Lock()
         super().__init__(("127.0.0.1", 0),
                          lambda *args, **kwargs: Handler(*args, directory=root, **kwargs))
+
+    def count_connection(self):
+        # One line per connection accepted, beside the requests: a client that
+        # connects and sends nothing is seen too.
+        if not self.record_file:
+            return
+        with self.lock, open(self.record_file + ".connections", "a") as f:
+            f.write("1\n")
 
     def record(self, data):
         if not self.record_file:

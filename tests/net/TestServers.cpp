@@ -53,6 +53,12 @@ QByteArray HttpTestServer::recorded() const
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+int HttpTestServer::connections() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("requests.bin.connections")));
+    return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
+}
+
 TinyProxy::TinyProxy(const QString& user, const QString& password)
 {
     m_port = unusedPort();

@@ -21,6 +21,8 @@ public:
     QString url(const QString& path) const { return u"http://" + address() + path; }
     // Every request read so far, byte for byte.
     QByteArray recorded() const;
+    // The connections accepted so far, whether or not anything was sent on them.
+    int connections() const;
 
 private:
     QTemporaryDir m_dir;
