@@ -163,17 +163,16 @@ int print(MainModel& model, QTextStream& out)
             out << QStringLiteral("  no method: the site counts as posted") << Qt::endl;
         // A method that fails leaves the site's later methods out.
         bool ok = true;
-        if (ftp)
-            ok = printFtp(model, out);
-        if (http && ok)
-            ok = printHttp(run, r.site, isNew, out);
+        const auto leaveOut = [&out] { out << QStringLiteral("  the site's later methods would not run") << Qt::endl; };
+        if (ftp && !(ok = printFtp(model, out)) && (http || email))
+            leaveOut();
+        if (http && ok && !(ok = printHttp(run, r.site, isNew, out)) && email)
+            leaveOut();
         if (email && ok) {
             ok = printMail(model, r, isNew, false, out);
             if (ok && site.emailSendCopy)
                 printMail(model, r, isNew, true, out);
         }
-        if (!ok && (http || email))
-            out << QStringLiteral("  the site's later methods would not run") << Qt::endl;
         allPosted = allPosted && ok;
     }
     list.setPostingRow(-1);

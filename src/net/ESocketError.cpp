@@ -85,6 +85,13 @@ const QHash<int, QString>& componentErrors()
         {57015, QStringLiteral("Connection closed before the reply was complete")},
         {57016, QStringLiteral("Busy performing current action.")},
         {57017, QStringLiteral("Unable to store the received data")},
+        {57018, QStringLiteral("Server reply too long")},
+        {57019, QStringLiteral("MailMessage property must be assigned")},
+        {57020, QStringLiteral("The address of sender is required")},
+        {57021, QStringLiteral("At least one Recipient, CC or BCC must be entered")},
+        {57022, QStringLiteral("Invalid character in mail address")},
+        {57023, QStringLiteral("Cannot open file")},
+        {57024, QStringLiteral("Cannot create file")},
     };
     return texts;
 }

@@ -47,6 +47,14 @@ constexpr int InvalidChunkSize = 57014;
 constexpr int ClosedEarly = 57015;
 constexpr int Busy = 57016;
 constexpr int CannotStore = 57017;
+// The mail client's own. A refusal by a mail server carries the reply's code instead.
+constexpr int ReplyTooLong = 57018;
+constexpr int MessageRequired = 57019;
+constexpr int SenderRequired = 57020;
+constexpr int RecipientRequired = 57021;
+constexpr int InvalidAddress = 57022;
+constexpr int CannotOpenFile = 57023;
+constexpr int CannotCreateFile = 57024;
 
 // Socket errors the component raises itself.
 constexpr int AddressNotAvailable = 10049;

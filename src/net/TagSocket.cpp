@@ -308,21 +308,26 @@ void TagSocket::sendBytes(const QByteArray& bytes)
 
 QString TagSocket::receiveLine()
 {
-    constexpr qint64 Longest = MaxLineLength + 2;
-    await([this] {
-        return !m_socket || m_socket->canReadLine() || m_socket->bytesAvailable() >= Longest || m_closedByPeer;
+    return receiveLine(MaxLineLength, ReplyTooLarge);
+}
+
+QString TagSocket::receiveLine(qsizetype longest, int tooLong)
+{
+    const qint64 peekSize = longest + 2;
+    await([this, peekSize] {
+        return !m_socket || m_socket->canReadLine() || m_socket->bytesAvailable() >= peekSize || m_closedByPeer;
     }, false);
     QAbstractSocket& s = socket();
-    const QByteArray head = s.peek(Longest);
+    const QByteArray head = s.peek(peekSize);
     const qsizetype end = head.indexOf('\n');
     if (end < 0)
-        fail(head.size() >= Longest ? ReplyTooLarge : ClosedEarly);
+        fail(head.size() >= peekSize ? tooLong : ClosedEarly);
     QByteArray line = s.read(end + 1);
     qsizetype size = line.size();
     while (size > 0 && (line[size - 1] == '\n' || line[size - 1] == '\r'))
         --size;
-    if (size > MaxLineLength)
-        fail(ReplyTooLarge);
+    if (size > longest)
+        fail(tooLong);
     line.truncate(size);
     return QString::fromLatin1(line);
 }

@@ -86,11 +86,15 @@ protected:
     void sendLine(const QString& text);
     void sendBytes(const QByteArray& bytes);
     QString receiveLine();
+    // A line of at most `longest` characters; a longer one fails with `tooLong`.
+    QString receiveLine(qsizetype longest, int tooLong);
     // Reads `count` bytes (-1: until the peer closes) into the stream, keeping
     // at most `limit` (-1: no limit). True when bytes beyond the limit were left unread.
     bool receiveBytes(QIODevice& stream, qint64 count, qint64 limit = -1);
     void sendStream(QIODevice& stream);
     void progress(int percent, qint64 bytes);
+    // The port when Server names none: the service's well-known port, else DefaultPort.
+    virtual quint16 servicePort() const;
 
     // Fires OnError with the number's text and throws it.
     [[noreturn]] void fail(int number);
@@ -100,7 +104,6 @@ private:
     void await(const std::function<bool()>& done, bool peerCloseFails);
     void dropSocket();
     void abortLookup();
-    quint16 servicePort() const;
 
     QString m_server;
     quint16 m_defaultPort = 0;

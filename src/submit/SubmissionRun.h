@@ -83,6 +83,8 @@ public:
     const QString& simtelPassword() const { return m_simtelPassword; }
     void setSimtelPassword(const QString& password) { m_simtelPassword = password; }
     const MailSetup& mailSetup() const { return m_mailSetup; }
+    // What the user gave in the mail setup dialog.
+    void setMailSetup(const MailSetup& setup) { m_mailSetup = setup; }
 
     // The whole run; returns when it is over and the report question answered.
     Outcome submitBtnClick();

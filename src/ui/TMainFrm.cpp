@@ -22,6 +22,7 @@
 #include "ui/TSubmitPage.h"
 #include "ui/TVariablesFrm.h"
 #include "workflow/MainModel.h"
+#include "workflow/SiteContribution.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -104,6 +105,11 @@ TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QSt
     });
     m_setupDlg = new TSetupDlg(this);
     connect(&run, &SubmissionRun::mailSetupChanged, this, [this] { m_setupDlg->fill(m_model->run().mailSetup()); });
+    // A mail about to go without a server asks for one.
+    m_model->emailPosting().setSetupDialog([this] {
+        if (m_setupDlg->exec() == QDialog::Accepted)
+            m_model->run().setMailSetup(m_setupDlg->values());
+    });
 
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, &TMainFrm::contextHelp);
@@ -263,6 +269,8 @@ QWidget* TMainFrm::buildSiteBuilderTab()
 {
     m_siteBuilder = new TSiteBuilderPage(m_model->siteBuilder(), *m_prompts, m_variables,
                                          [this](const std::function<void()>& c) { runCommand(c); });
+    m_siteBuilder->setContribution(new SiteContribution(m_model->company(), m_model->siteBuilder(), *m_prompts,
+                                                        m_model->settingsFile(), m_siteBuilder));
     setHelpTopic(m_siteBuilder, SiteDetailsTopic);
     setHelpTopic(m_siteBuilder->detailsPage(), SiteDetailsTopic);
     setHelpTopic(m_siteBuilder->httpPage(), SiteHttpTopic);

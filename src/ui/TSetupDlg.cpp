@@ -41,3 +41,8 @@ void TSetupDlg::fill(const MailSetup& setup)
     m_userName->setText(setup.userName);
     m_logFileName->setText(setup.logFileName);
 }
+
+MailSetup TSetupDlg::values() const
+{
+    return MailSetup{m_server->text(), m_userAddress->text(), m_userName->text(), m_logFileName->text()};
+}

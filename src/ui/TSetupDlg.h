@@ -14,6 +14,8 @@ public:
 
     // Puts the values into the fields; the dialog itself stays closed.
     void fill(const MailSetup& setup);
+    // The values of the fields.
+    MailSetup values() const;
 
     QLineEdit* ServerEdit() const { return m_server; }
     QLineEdit* UserAddressEdit() const { return m_userAddress; }

@@ -2,12 +2,14 @@
 
 #include "records/UserPrompts.h"
 #include "ui/InputRules.h"
+#include "ui/TContributeFrm.h"
 #include "ui/TFieldTranslationsFrm.h"
 #include "ui/TScriptCheckFrm.h"
 #include "ui/TScriptMemo.h"
 #include "ui/TVariablesFrm.h"
 #include "workflow/SiteBuilder.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -354,13 +356,14 @@ QWidget* TSiteBuilderPage::buildBottom()
     choiceField(m_byteFormat, &SiteDefinition::byteFormat, {"Bytes", "Kbytes", "Mbytes"}, "ByteFormat",
                 Qt::Horizontal);
     m_siteFields.push_back(m_byteFormat);
-    // The contribution is sent by its own dialog, which Zentrel does not have yet:
-    // the entry is offered switched off, like "Contribute!".
+    // The entry offers the contribution whether or not "Contribute!" shows, so a
+    // site can be sent again, or a supplied one sent at all.
     m_byteFormatMenu = new QMenu(this);
     m_byteFormatMenu->setObjectName(QStringLiteral("ByteFormatMenu"));
-    QAction* contribute = m_byteFormatMenu->addAction(QStringLiteral("Contribute Site To Halvern HQ"));
-    contribute->setObjectName(QStringLiteral("ContributeItem"));
-    contribute->setEnabled(false);
+    m_contributeItem = m_byteFormatMenu->addAction(QStringLiteral("Contribute Site To Halvern HQ"));
+    m_contributeItem->setObjectName(QStringLiteral("ContributeItem"));
+    m_contributeItem->setEnabled(false);
+    connect(m_contributeItem, &QAction::triggered, this, &TSiteBuilderPage::contribute);
     m_byteFormat->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_byteFormat, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { m_byteFormatMenu->popup(m_byteFormat->mapToGlobal(at)); });
@@ -374,6 +377,7 @@ QWidget* TSiteBuilderPage::buildBottom()
     connect(m_save, &QPushButton::clicked, this, [this] { m_run([this] { m_builder.saveSite(); }); });
     connect(m_delete, &QPushButton::clicked, this, [this] { m_run([this] { m_builder.deleteSite(); }); });
     connect(m_new, &QPushButton::clicked, this, [this] { m_run([this] { m_builder.newSite(); }); });
+    connect(m_contribute, &QPushButton::clicked, this, &TSiteBuilderPage::contribute);
 
     auto* layout = new QHBoxLayout(bottom);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -577,6 +581,27 @@ void TSiteBuilderPage::showEvent(QShowEvent* event)
 }
 
 // ---- commands
+
+void TSiteBuilderPage::setContribution(SiteContribution* contribution)
+{
+    m_contribution = contribution;
+    m_contribute->setEnabled(contribution != nullptr);
+    m_contributeItem->setEnabled(contribution != nullptr);
+}
+
+void TSiteBuilderPage::contribute()
+{
+    // Without a site there is nothing to send.
+    if (!m_contribution || !m_builder.hasSite())
+        return;
+    m_run([this] {
+        // The maker gets the definition as it shows, not as it was last saved.
+        if (m_builder.modified())
+            m_builder.saveSite();
+        TContributeFrm dialog(*m_contribution, this);
+        dialog.exec();
+    });
+}
 
 void TSiteBuilderPage::testScript(SiteScript script)
 {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -17,6 +18,7 @@ class QMenu;
 class QPushButton;
 class QTabWidget;
 class SiteBuilder;
+class SiteContribution;
 class TScriptMemo;
 class TVariablesFrm;
 class UserPrompts;
@@ -55,6 +57,11 @@ public:
     QMenu* byteFormatMenu() const { return m_byteFormatMenu; }
     // The fields that take Script variables from the picker.
     const std::vector<QWidget*>& templateFields() const { return m_templateFields; }
+
+    // What "Contribute!" and the menu entry send with; both stay off without one.
+    void setContribution(SiteContribution* contribution);
+    // Saves a modified definition, then opens the contribution window.
+    void contribute();
 
     // Shows the current definition in every field; nothing counts as an edit.
     void showSite();
@@ -111,6 +118,8 @@ private:
     QButtonGroup* m_addedText = nullptr;
     QGroupBox* m_byteFormat = nullptr;
     QMenu* m_byteFormatMenu = nullptr;
+    QAction* m_contributeItem = nullptr;
+    SiteContribution* m_contribution = nullptr;
     QPushButton* m_save = nullptr;
     QPushButton* m_delete = nullptr;
     QPushButton* m_new = nullptr;

@@ -38,6 +38,12 @@ MainModel::MainModel(UserPrompts& prompts, const QString& baseDirectory, const Q
                                                        [this] { return m_workspace.get(); },
                                                        [this] { return engine(); }});
     m_run->setSiteSaver([this] { saveSite(); });
+    m_emailPosting = std::make_unique<EmailPosting>(EmailPosting::Context{
+        [this] { return engine(); }, m_application, m_company, m_siteList, m_displays, *m_reports,
+        [this]() -> const MailSetup& { return m_run->mailSetup(); },
+        [this] { return m_workspace ? m_workspace->FilesDir() : m_baseDirectory + QStringLiteral("files/"); },
+        [this] { return m_run->SkipRequested(); }, m_baseDirectory + QStringLiteral("zentrel.ini")});
+    m_run->setEmailMethod(m_emailPosting.get());
     // A run loads site after site; the Site Builder gets back what it showed.
     connect(m_run.get(), &SubmissionRun::runStarted, this, [this] {
         if (const TEngBuild* e = engine())

@@ -7,6 +7,7 @@
 #include "engines/TEngBuild.h"
 #include "records/TGWide.h"
 #include "submit/ApplicationSiteList.h"
+#include "submit/EmailPosting.h"
 #include "submit/SubmissionRun.h"
 #include "submit/SubmitDisplays.h"
 #include "workflow/SiteBuilder.h"
@@ -54,6 +55,8 @@ public:
     bool Posting() const { return m_displays.Posting(); }
     // The submission run behind "Save/Submit", "Skip" and "Cancel".
     SubmissionRun& run() { return *m_run; }
+    // The run's e-mail method.
+    EmailPosting& emailPosting() { return *m_emailPosting; }
     // "settings.dat" in the program folder.
     QString settingsFile() const;
 
@@ -124,6 +127,7 @@ private:
     std::unique_ptr<TReportsFrm> m_reports;
     std::unique_ptr<TGWide> m_workspace;
     std::unique_ptr<SubmissionRun> m_run;
+    std::unique_ptr<EmailPosting> m_emailPosting;
     // The site the Site Builder showed before a run, unsaved edits and all.
     std::optional<TEngBuild::State> m_siteBeforeRun;
     bool m_closeWithoutQuestions = false;

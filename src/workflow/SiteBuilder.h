@@ -39,6 +39,8 @@ public:
 
     // "Contribute!" is offered for a site the user has just added.
     bool contributeShown() const { return m_contributeShown; }
+    // A sent contribution takes the button away; the context menu still offers it.
+    void setContributeShown(bool shown);
 
     // Loads the site as the current one, unedited.
     void selectSite(const QString& name);
@@ -84,8 +86,6 @@ signals:
     void simtelPasswordEdited(const QString& password);
 
 private:
-    void setContributeShown(bool shown);
-
     ApplicationSiteList& m_siteList;
     const ApplicationRecord& m_application;
     UserPrompts& m_prompts;

@@ -1,7 +1,9 @@
 #include "TestServers.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 #include <QTcpSocket>
 
 #include <memory>
@@ -18,22 +20,27 @@ void endWithTheTest(QProcess& process)
 {
     process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 }
+
+// Starts one of the project's Python servers and waits for its "PORT <n>" line; 0 when none came.
+quint16 startServer(QProcess& process, const QString& script, const QStringList& arguments)
+{
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    endWithTheTest(process);
+    process.start(QStringLiteral("/usr/bin/python3"),
+                  QStringList{QStringLiteral(ZENTREL_SOURCE_DIR "/scripts/") + script} + arguments);
+    QDeadlineTimer deadline(StartMs);
+    while (!process.canReadLine() && process.state() != QProcess::NotRunning && !deadline.hasExpired())
+        process.waitForReadyRead(int(deadline.remainingTime()));
+    const QByteArray line = process.readLine().trimmed();
+    return line.startsWith("PORT ") ? quint16(line.mid(5).toUInt()) : 0;
+}
 } // namespace
 
 HttpTestServer::HttpTestServer(const QString& root)
 {
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    endWithTheTest(m_process);
-    m_process.start(QStringLiteral("/usr/bin/python3"),
-                    {QStringLiteral(ZENTREL_SOURCE_DIR "/scripts/http_test_server.py"), QStringLiteral("--record"),
-                     m_dir.filePath(QStringLiteral("requests.bin")), QStringLiteral("--root"),
-                     root.isEmpty() ? m_dir.path() : root});
-    QDeadlineTimer deadline(StartMs);
-    while (!m_process.canReadLine() && m_process.state() != QProcess::NotRunning && !deadline.hasExpired())
-        m_process.waitForReadyRead(int(deadline.remainingTime()));
-    const QByteArray line = m_process.readLine().trimmed();
-    if (line.startsWith("PORT "))
-        m_port = quint16(line.mid(5).toUInt());
+    m_port = startServer(m_process, QStringLiteral("http_test_server.py"),
+                         {QStringLiteral("--record"), m_dir.filePath(QStringLiteral("requests.bin")),
+                          QStringLiteral("--root"), root.isEmpty() ? m_dir.path() : root});
 }
 
 HttpTestServer::~HttpTestServer()
@@ -126,9 +133,120 @@ QString FakeHttpServer::url(const QString& path) const
     return u"http://127.0.0.1:" + QString::number(port()) + path;
 }
 
+SmtpTestServer::SmtpTestServer(const QStringList& options)
+{
+    m_port = startServer(m_process, QStringLiteral("smtp_test_server.py"), QStringList{m_dir.path()} + options);
+}
+
+SmtpTestServer::~SmtpTestServer()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+QString SmtpTestServer::address() const
+{
+    return u"127.0.0.1:" + QString::number(m_port);
+}
+
+int SmtpTestServer::messageCount() const
+{
+    return int(QDir(m_dir.path()).entryList({QStringLiteral("*.json")}, QDir::Files).size());
+}
+
+QString SmtpTestServer::messagePath(int n) const
+{
+    return m_dir.filePath(QString::number(n) + u".eml");
+}
+
+QByteArray SmtpTestServer::message(int n) const
+{
+    QFile file(messagePath(n));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QJsonObject SmtpTestServer::envelope(int n) const
+{
+    QFile file(m_dir.filePath(QString::number(n) + u".json"));
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+FakeSmtpServer::FakeSmtpServer()
+{
+    onConnect = [](QTcpSocket& socket) { socket.write("220 fake ready\r\n"); };
+    onLine = standardAnswer;
+    m_server.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&m_server, &QTcpServer::newConnection, &m_server, [this] {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            struct State {
+                QByteArray pending;
+                bool inData = false;
+            };
+            auto state = std::make_shared<State>();
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, state] {
+                const QByteArray data = socket->readAll();
+                m_received += data;
+                state->pending += data;
+                for (;;) {
+                    QByteArray line;
+                    if (state->inData) {
+                        const qsizetype end = state->pending.startsWith(".\r\n")
+                            ? 0 : state->pending.indexOf("\r\n.\r\n");
+                        if (end < 0)
+                            return;
+                        state->pending.remove(0, end == 0 ? 3 : end + 5);
+                        state->inData = false;
+                        line = ".";
+                    } else {
+                        const qsizetype end = state->pending.indexOf("\r\n");
+                        if (end < 0)
+                            return;
+                        line = state->pending.left(end);
+                        state->pending.remove(0, end + 2);
+                    }
+                    const QByteArray answer = onLine(*socket, line);
+                    if (line.toUpper() == "DATA" && answer.startsWith("354"))
+                        state->inData = true;
+                    if (socket->state() == QAbstractSocket::ConnectedState)
+                        socket->write(answer);
+                }
+            });
+            onConnect(*socket);
+        }
+    });
+}
+
+QByteArray FakeSmtpServer::standardAnswer(QTcpSocket& socket, const QByteArray& line)
+{
+    const QByteArray command = line.left(4).toUpper();
+    if (command == "DATA")
+        return "354 go ahead\r\n";
+    if (command == "QUIT") {
+        socket.write("221 bye\r\n");
+        socket.disconnectFromHost();
+        return {};
+    }
+    return "250 OK\r\n";
+}
+
+QString FakeSmtpServer::address() const
+{
+    return u"127.0.0.1:" + QString::number(port());
+}
+
 quint16 unusedPort()
 {
     QTcpServer server;
     server.listen(QHostAddress::LocalHost, 0);
     return server.serverPort();
+}
+
+QJsonObject readMail(const QString& path)
+{
+    QProcess python;
+    python.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 {QStringLiteral(ZENTREL_SOURCE_DIR "/tests/net/mail_report.py"), path});
+    python.waitForFinished(30000);
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }

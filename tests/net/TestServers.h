@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QTcpServer>
 #include <QTemporaryDir>
+
+#include <functional>
 
 // The project's Python HTTP server on a free port of 127.0.0.1, recording
 // every request it reads; stopped when this object goes.
@@ -69,6 +72,61 @@ private:
     bool m_closeAfter = true;
     int m_connections = 0;
 };
+
+// Debian's aiosmtpd on a free port of 127.0.0.1, saving every message it
+// accepts; stopped when this object goes. `options` are the script's own:
+// "--refuse", address (550 to that RCPT TO), "--refuse-data" (554 to the data).
+class SmtpTestServer {
+public:
+    explicit SmtpTestServer(const QStringList& options = {});
+    ~SmtpTestServer();
+
+    bool started() const { return m_port != 0; }
+    quint16 port() const { return m_port; }
+    // "127.0.0.1:<port>"
+    QString address() const;
+    // The messages accepted so far.
+    int messageCount() const;
+    // The n-th accepted message (from 1) as the server read it, periods unstuffed.
+    QByteArray message(int n) const;
+    QString messagePath(int n) const;
+    // Its envelope: "helo", "mail_from", "rcpt_tos".
+    QJsonObject envelope(int n) const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
+// An in-process SMTP peer for what a real server won't do. By default it
+// greets, answers every command with success and takes the data up to the
+// period line; each hook may answer otherwise, or write, wait or close itself.
+class FakeSmtpServer {
+public:
+    FakeSmtpServer();
+
+    // What a well-behaved server answers to a line ("." for the end of the data).
+    static QByteArray standardAnswer(QTcpSocket& socket, const QByteArray& line);
+
+    // Runs when a connection is accepted; sends the greeting by default.
+    std::function<void(QTcpSocket& socket)> onConnect;
+    // Answers a command line, or the data with "."; its answer is written back.
+    // An answer to DATA starting "354" makes what follows data.
+    std::function<QByteArray(QTcpSocket& socket, const QByteArray& line)> onLine;
+
+    quint16 port() const { return m_server.serverPort(); }
+    QString address() const;
+    // Everything read from every connection, in order.
+    const QByteArray& received() const { return m_received; }
+
+private:
+    QTcpServer m_server;
+    QByteArray m_received;
+};
+
+// What Python's mail parser (tests/net/mail_report.py) reads in a saved mail.
+QJsonObject readMail(const QString& path);
 
 // A port on 127.0.0.1 that nothing listens on (it did a moment ago).
 quint16 unusedPort();

@@ -87,6 +87,7 @@ protected:
     FakePrompts prompts;
     std::unique_ptr<MainModel> model;
     std::unique_ptr<HttpTestServer> server;
+    std::unique_ptr<SmtpTestServer> mailServer;
     ScriptedFtp ftp;
     ScriptedEmail email;
     SiteCounts verifiedCounts;
@@ -110,7 +111,9 @@ protected:
                                         "PLATFORM=Windows 95\r\nDSTATUS=Author\r\nSTATUS=Shareware\r\nPATH="
                                             + archive().toLocal8Bit() + "\r\nICOPATH="
                                             + ws.file(s("files/tool.ico")).toLocal8Bit() + "\r\n");
-        writeSettings("SMTP=mail.test\r\nEMAIL=me@acme.test\r\nNAME=Me\r\nHTTPTimeOut=5\r\n");
+        // Mail goes nowhere but to this machine: a port nothing listens on, or the test's mail server.
+        writeSettings("SMTP=127.0.0.1:" + QByteArray::number(unusedPort())
+                      + "\r\nEMAIL=me@acme.test\r\nNAME=Me\r\nHTTPTimeOut=5\r\n");
     }
     void TearDown() override
     {
@@ -119,6 +122,15 @@ protected:
     }
 
     void writeSettings(const QByteArray& keys) const { ws.write(s("settings.dat"), "[SETTINGS]\r\n" + keys); }
+
+    // The test's own mail server, which the settings then name.
+    void startMailServer(const QStringList& options = {})
+    {
+        mailServer = std::make_unique<SmtpTestServer>(options);
+        ASSERT_TRUE(mailServer->started());
+        writeSettings("SMTP=" + mailServer->address().toLatin1()
+                      + "\r\nEMAIL=me@acme.test\r\nNAME=Me\r\nHTTPTimeOut=5\r\n");
+    }
 
     void startServer()
     {

@@ -15,10 +15,12 @@ class SubmissionRunTest : public RunFixture {};
 TEST_F(SubmissionRunTest, AWholeRunPostsEachSiteByItsMethodAndRecordsTheResults)
 {
     startServer();
+    startMailServer();
     addSite("Free Site", "SITE_TYPE=1\r\nUSE_HTTP_POST=1\r\nHTTP_NEW_SCRIPT_URL=" + url("/free") + "\r\n", "free=1");
     addSite("Get Site", "USE_HTTP_POST=1\r\nHTTP_POST_TYPE=2\r\nHTTP_NEW_SCRIPT_URL=" + url("/test/error?") + "\r\n",
             "a=1\r\nb=x y\r\n");
-    addSite("Mail Site", "USE_EMAIL=1\r\nEMAIL_TONAME=submit@mail.test\r\n");
+    addSite("Mail Site", "USE_EMAIL=1\r\nEMAIL_TONAME=submit@mail.test\r\nEMAIL_SUBJECT=%APPNAME% %APPVERSION%\r\n");
+    ws.write(s("sites/Mail Site EMAIL_NEW.scp"), "Program: %APPNAME%\r\n");
     addSite("None Site", "SITES_WEB_URL=http://none.test/\r\n");
     addSite("Post Site", "USE_CAT1=1\r\nUSE_HTTP_POST=1\r\nHTTP_NEW_SCRIPT_URL=" + url("/test/len") + "\r\n",
             "name=%APPNAME%&v=%APPVERSION%&c=%SITECAT1%", "11\">Games\r\n22\">Utilities\r\n");
@@ -53,11 +55,21 @@ TEST_F(SubmissionRunTest, AWholeRunPostsEachSiteByItsMethodAndRecordsTheResults)
     const QByteArray posted = today().toLatin1();
     EXPECT_EQ(sitesFile(), line({"Free Site", "New", "N/A", "N/A", "Unknown", "Y"})
                                + line({"Get Site", "Update", "N/A", "N/A", posted, "N"})
-                               + line({"Mail Site", "New", "N/A", "N/A", "Unknown", "Y"})
+                               + line({"Mail Site", "Update", "N/A", "N/A", posted, "N"})
                                + line({"None Site", "Update", "N/A", "N/A", posted, "N"})
                                + line({"Post Site", "Update", "Utilities", "N/A", posted, "N"}));
 
-    EXPECT_EQ(reportedCounts(), std::make_pair(3, 1));
+    // The mail reached the site's address through the user's server.
+    ASSERT_EQ(mailServer->messageCount(), 1);
+    EXPECT_EQ(mailServer->envelope(1).value(s("rcpt_tos")).toVariant().toStringList(),
+              QStringList{s("submit@mail.test")});
+    EXPECT_EQ(mailServer->envelope(1).value(s("mail_from")).toString(), s("me@acme.test"));
+    const QByteArray mail = mailServer->message(1);
+    EXPECT_TRUE(mail.contains("Subject: My Tool 2.1\r\n")) << mail.constData();
+    EXPECT_TRUE(mail.contains("\r\n\r\nProgram: My Tool\r\n")) << mail.constData();
+    EXPECT_TRUE(mail.contains("X-Zentrel: ")) << mail.constData();
+
+    EXPECT_EQ(reportedCounts(), std::make_pair(4, 0));
     EXPECT_EQ(runFile(TReportsFrm::replyFileName(s("Post Site"))), QByteArray("Hello from the test server.\r\n"));
     EXPECT_EQ(runFile(TReportsFrm::replyFileName(s("Get Site"))), QByteArray("Something broke.\r\n"))
         << "a status of 500 is an answer like any other";
@@ -66,8 +78,7 @@ TEST_F(SubmissionRunTest, AWholeRunPostsEachSiteByItsMethodAndRecordsTheResults)
                              "Completed HTTP Post to: Post Site"})
         EXPECT_TRUE(page.contains(text)) << text;
 
-    const QStringList expectedLog{s("Completed HTTP Post to: Get Site"),
-                                  s("Unable to post to: Mail Site (e-mail posting is not available yet)"),
+    const QStringList expectedLog{s("Completed HTTP Post to: Get Site"), s("Mail Site E-Mailed Information."),
                                   s("Completed HTTP Post to: Post Site")};
     EXPECT_EQ(log(), expectedLog);
     const QByteArray logPage = runFile(s("LogReport.htm"));

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "net/TagSocket.h"
+
+#include <QFile>
+#include <QString>
+
+class TmsMessage;
+
+// Sends one message per Send to an SMTP server: greeting, HELO, envelope,
+// DATA with the composed text, QUIT. Replies that refuse a step fail Send with
+// the server's own text (OnError is not told of them); socket failures fire
+// OnError first, as every component does.
+class TmsSMTP : public TagSocket {
+public:
+    explicit TmsSMTP(QObject* parent = nullptr);
+
+    // The message Send sends; not owned.
+    TmsMessage* MailMessage() const { return m_message; }
+    void setMailMessage(TmsMessage* message) { m_message = message; }
+    // A file the commands and replies of every Send are added to; empty keeps none.
+    const QString& LogFile() const { return m_logFile; }
+    void setLogFile(const QString& path) { m_logFile = path; }
+
+    // Composing starts, the envelope starts, the server took the mail.
+    std::function<void(TmsSMTP& sender)> OnPrepare;
+    std::function<void(TmsSMTP& sender)> OnSending;
+    std::function<void(TmsSMTP& sender)> OnMailSent;
+    // A recipient was refused; the send goes on only when the handler sets `proceed`.
+    std::function<void(TmsSMTP& sender, const QString& address, const QString& reply, bool& proceed)>
+        OnAddressRejected;
+
+    // Opens the connection, sends MailMessage and closes; the close also runs
+    // after a failure, which then reaches the caller as ESocketError.
+    void Send();
+
+    // The last line of the last reply read.
+    const QString& ReplyText() const { return m_replyText; }
+    // Why the QUIT after a delivered mail failed; empty when it did not. The
+    // mail went all the same, so Send does not fail for it.
+    const QString& QuitError() const { return m_quitError; }
+
+    static constexpr qsizetype MaxReplyLineLength = 64 * 1024;
+    static constexpr int MaxReplyLines = 1000;
+    // The composed text goes to the socket in blocks of this size, each written
+    // out before the next is read, which bounds what waits in memory.
+    static constexpr qint64 DataBlockSize = 1024 * 1024;
+
+protected:
+    // A Server without ":port" is reached on DefaultPort.
+    quint16 servicePort() const override { return DefaultPort(); }
+
+private:
+    struct Reply {
+        int code = -1;
+        QString text;
+        bool succeeded() const { return code / 100 == 2; }
+    };
+
+    void openMail();
+    void sendMessage();
+    void closeMail(bool delivered);
+    void checkMessage() const;
+    Reply readReply();
+    Reply command(const QString& text);
+    void sendData(QIODevice& data);
+    [[noreturn]] void refuse(const Reply& reply) const;
+    void log(const QString& text);
+
+    TmsMessage* m_message = nullptr;
+    QString m_logFile;
+    QFile m_log;
+    QString m_replyText;
+    QString m_quitError;
+};
