@@ -303,7 +303,12 @@ void TagSocket::sendBytes(const QByteArray& bytes)
     QAbstractSocket& s = socket();
     if (s.write(bytes) != bytes.size())
         fail(m_errorCode != 0 ? m_errorCode : ConnectionReset);
-    await([this] { return !m_socket || m_socket->bytesToWrite() == 0; }, true);
+    // The time-out counts from the last bytes that left: a slow line drains a
+    // large block in many small steps, and only a line that moves nothing fails.
+    while (m_socket && m_socket->bytesToWrite() > 0) {
+        const qint64 left = m_socket->bytesToWrite();
+        await([this, left] { return !m_socket || m_socket->bytesToWrite() < left; }, true);
+    }
 }
 
 QString TagSocket::receiveLine()

@@ -181,8 +181,11 @@ void TmsSMTP::sendData(QIODevice& data)
         sent += block.size();
         progress(total > 0 ? int(sent * 100 / total) : 100, sent);
     }
-    if (sent != total)
+    if (sent != total) {
+        // The server still reads data: a QUIT now would be taken as text. The connection goes.
+        closeConnection();
         throw ESocketError(CannotOpenFile, ESocketError::textFor(CannotOpenFile) + u' ' + data.errorString());
+    }
     // The composed text ends with its line break; the period line ends the data.
     sendBytes(atLineStart ? QByteArrayLiteral(".\r\n") : QByteArrayLiteral("\r\n.\r\n"));
 }

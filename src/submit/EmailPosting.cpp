@@ -75,7 +75,7 @@ bool EmailPosting::PostEmail(bool isNew, int row, bool isCopy)
 
     // The script goes as a file only when this mail wrote it; an old one must not go instead.
     const QString scriptFile = inFolder(filesDir, QStringLiteral("zkscript.tmp"));
-    if (QFileInfo::exists(scriptFile) && !QFile::remove(scriptFile)) {
+    if (engine.site().emailAttachScript && QFileInfo::exists(scriptFile) && !QFile::remove(scriptFile)) {
         m_lastError = QStringLiteral("cannot delete ") + scriptFile;
         displays.AddLog(QStringLiteral("Unable to post Email to: ") + site + QStringLiteral(" (") + m_lastError + u')');
         return false;
@@ -103,6 +103,7 @@ bool EmailPosting::send(const QString& site, bool isCopy)
     TSMTPForm& holder = *m_holder;
     const QString contact = m_context.company.field(CompanyField::Email);
     holder.MailFailed = false;
+    holder.SocketError = false;
     TmsMessage& message = holder.msMessage1;
     message.Recipients().Clear();
     message.Recipients().Add(QString(), holder.ToEdit);
@@ -114,10 +115,12 @@ bool EmailPosting::send(const QString& site, bool isCopy)
     displays.setMailProgress(0);
     displays.setMailProgressVisible(true);
     bool sent = false;
+    bool raised = false;
     try {
         holder.msSMTP1.Send();
         sent = !holder.MailFailed;
     } catch (const ESocketError& e) {
+        raised = true;
         m_lastError = u'[' + e.text() + u']';
         // A refusal the client does not announce is said once here, as its errors are.
         if (!holder.MailFailed) {
@@ -136,6 +139,8 @@ bool EmailPosting::send(const QString& site, bool isCopy)
         return true;
     }
     displays.setMailStatus(QStringLiteral("Mail Send Error"));
-    displays.AddLog((isCopy ? contact : site) + QStringLiteral(" EMail ERROR!!!"));
+    // A socket failure has had its lines from the error event; nothing more is said of it.
+    if (!(raised && holder.SocketError))
+        displays.AddLog((isCopy ? contact : site) + QStringLiteral(" EMail ERROR!!!"));
     return false;
 }

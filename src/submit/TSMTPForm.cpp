@@ -53,6 +53,7 @@ TSMTPForm::TSMTPForm(const QString& programIni, SubmitDisplays& displays, TRepor
         status = message;
         m_displays.AddLog(QStringLiteral("SMTP Error"));
         MailFailed = true;
+        SocketError = true;
     };
     msSMTP1.OnAddressRejected = [this](TmsSMTP&, const QString&, const QString&, bool&) {
         const QString line = QStringLiteral("ERROR -> Address Rejected By Server");

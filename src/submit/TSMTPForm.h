@@ -28,6 +28,8 @@ public:
     QStringList BodyMemo;
     // Set by the error and address-rejected events of the send in progress.
     bool MailFailed = false;
+    // The failure was the socket's, told by the error event (its lines are written).
+    bool SocketError = false;
     // The holder's own status bar; nothing shows it.
     QString status;
 
