@@ -144,7 +144,7 @@ int print(MainModel& model, QTextStream& out)
         const bool email = SubmissionRun::emailApplies(site, isNew);
         // The sites the run refuses before any method: it sends them nothing.
         QString refused;
-        if ((r.site == u"Simtel" || r.site == u"Simtel 16bit") && run.simtelPassword().isEmpty())
+        if (SubmissionRun::isSimtelSite(r.site) && run.simtelPassword().isEmpty())
             refused = QStringLiteral("no Simtel password");
         else if (ftp && !run.hasFtpMethod())
             refused = QStringLiteral("FTP upload is not available yet");

@@ -5,6 +5,7 @@
 #include "net/ESocketError.h"
 #include "net/TextLines.h"
 #include "records/ApplicationRecord.h"
+#include "records/Blanks.h"
 #include "records/CompanyRecord.h"
 #include "records/ProgramSettings.h"
 #include "records/TGWide.h"
@@ -32,13 +33,8 @@ const QString Simtel16Site = QStringLiteral("Simtel 16bit");
 const QString Settings = QStringLiteral("SETTINGS");
 const QString LoginPassword = QStringLiteral("LOGIN_PASSWORD");
 
-QString withoutLeadingBlanks(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i] == u' ')
-        ++i;
-    return text.mid(i);
-}
+const QString NoMailSettings = QStringLiteral("Zentrel needs the SMTP server, your e-mail address and your name in "
+                                              "Settings before it can submit.");
 
 // Blanks and control characters off both ends.
 QString trimmedControls(const QString& text)
@@ -204,7 +200,7 @@ bool SubmissionRun::prepare()
     if (m_simtelPassword.isEmpty() && m_askSimtelPassword) {
         const QList<SiteListRow>& rows = m_context.siteList.rows();
         const bool simtelMarked = std::any_of(rows.cbegin(), rows.cend(), [](const SiteListRow& r) {
-            return (r.site == SimtelSite || r.site == Simtel16Site) && r.post == QStringLiteral("Y");
+            return isSimtelSite(r.site) && r.post == QStringLiteral("Y");
         });
         if (simtelMarked && !m_askSimtelPassword())
             m_simtelRefused = true;
@@ -218,8 +214,7 @@ bool SubmissionRun::prepare()
     ProgramSettings& settings = m_context.settings;
     while (!mailSettingsGiven()) {
         if (!m_openSettings || !m_openSettings()) {
-            m_context.prompts.error(QStringLiteral("Zentrel needs the SMTP server, your e-mail address and your "
-                                                   "name in Settings before it can submit."));
+            m_context.prompts.error(NoMailSettings);
             return false;
         }
     }
@@ -242,8 +237,7 @@ bool SubmissionRun::mailSettingsGiven()
 bool SubmissionRun::checkReady()
 {
     if (!mailSettingsGiven()) {
-        m_context.prompts.error(QStringLiteral("Zentrel needs the SMTP server, your e-mail address and your "
-                                               "name in Settings before it can submit."));
+        m_context.prompts.error(NoMailSettings);
         return false;
     }
     return validate() && m_context.siteList.CheckSitesToPost(true);
@@ -410,7 +404,7 @@ SubmissionRun::SiteEnd SubmissionRun::postSite(int row)
     };
     if (!defined) {
         refuse(QStringLiteral("no site definition"));
-    } else if (m_simtelRefused && m_simtelPassword.isEmpty() && (caption == SimtelSite || caption == Simtel16Site)) {
+    } else if (m_simtelRefused && m_simtelPassword.isEmpty() && isSimtelSite(caption)) {
         refuse(QStringLiteral("no Simtel password"));
     } else {
         const SiteDefinition& site = e->site();
@@ -559,7 +553,7 @@ void SubmissionRun::SetupHttpClient(THTTPFrm& holder)
     http.setTimeOut(settings.httpTimeOut);
     // The proxy first: it becomes the server the URL would otherwise name.
     if (settings.hasProxy()) {
-        http.setProxy(settings.proxy + u':' + settings.port);
+        http.setProxy(settings.proxyAddress());
         http.setProxyUserName(settings.proxyUserName);
         http.setProxyPassword(settings.proxyPassword);
     } else {
@@ -576,12 +570,17 @@ bool SubmissionRun::ftpApplies(const SiteDefinition& site)
 
 bool SubmissionRun::httpApplies(const SiteDefinition& site, bool isNew)
 {
-    return site.useHttpPost && !withoutLeadingBlanks(isNew ? site.httpNewScriptUrl : site.httpUpdateScriptUrl).isEmpty();
+    return site.useHttpPost && !trimLeadingBlanks(isNew ? site.httpNewScriptUrl : site.httpUpdateScriptUrl).isEmpty();
 }
 
 bool SubmissionRun::emailApplies(const SiteDefinition& site, bool isNew)
 {
-    return site.useEmail && !withoutLeadingBlanks(isNew ? site.emailToName : site.emailToNameUpdate).isEmpty();
+    return site.useEmail && !trimLeadingBlanks(isNew ? site.emailToName : site.emailToNameUpdate).isEmpty();
+}
+
+bool SubmissionRun::isSimtelSite(const QString& name)
+{
+    return name == SimtelSite || name == Simtel16Site;
 }
 
 bool SubmissionRun::fits(const SiteDefinition& site, const ApplicationRecord& application)
@@ -607,7 +606,7 @@ SubmissionRun::HttpRequest SubmissionRun::prepareHttp(bool isNew)
     } catch (const ZentrelError&) {
     }
 
-    const QString script = withoutLeadingBlanks(
+    const QString script = trimLeadingBlanks(
         def.scripts[size_t(isNew ? SiteScript::HttpNew : SiteScript::HttpUpdate)].join(QStringLiteral("\r\n")));
     if (script.isEmpty()) {
         request.problem = HttpRequest::Problem::NoScript;

@@ -117,6 +117,8 @@ public:
     static bool httpApplies(const SiteDefinition& site, bool isNew);
     static bool emailApplies(const SiteDefinition& site, bool isNew);
     static bool fits(const SiteDefinition& site, const ApplicationRecord& application);
+    // "Simtel" and "Simtel 16bit" share the run's Simtel password.
+    static bool isSimtelSite(const QString& name);
 
     // What the current site's HTTP form would send, or why nothing is sent.
     struct HttpRequest {

@@ -5,6 +5,7 @@
 #include "records/TGWide.h"
 #include "records/UserPrompts.h"
 #include "submit/ApplicationSiteList.h"
+#include "submit/SubmissionRun.h"
 #include "workflow/DefaultScripts.h"
 
 #include <QScopeGuard>
@@ -148,7 +149,7 @@ void SiteBuilder::edit(const std::function<void(SiteDefinition&)>& change)
     m_engine->setModified(true);
     // The Simtel sites share one login password, which the program holds for its runs.
     const QString& name = m_engine->siteName();
-    if ((name == u"Simtel" || name == u"Simtel 16bit") && m_engine->site().loginPassword != password)
+    if (SubmissionRun::isSimtelSite(name) && m_engine->site().loginPassword != password)
         emit simtelPasswordEdited(m_engine->site().loginPassword);
 }
 
