@@ -7,6 +7,7 @@
 // `mail_bench --check` instead sends the message once to the aiosmtpd test
 // server, with its size limit above the message, and tells whether it was
 // taken whole.
+#include "BenchMemory.h"
 #include "net/ESocketError.h"
 #include "net/TmsMessage.h"
 #include "net/TmsSMTP.h"
@@ -34,43 +35,6 @@ namespace {
 constexpr qint64 AttachmentSize = 50LL * 1024 * 1024;
 const QString Sender = QStringLiteral("publisher@example.test");
 const QString Recipient = QStringLiteral("listings@example.test");
-
-// The resident memory ("VmRSS") or its peak ("VmHWM") in KiB.
-qint64 statusKiB(const QByteArray& field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(QByteArray(field + ':')))
-            return line.mid(field.size() + 1).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
-// Lowers the recorded peak to what is resident now, so the next peak belongs
-// to what runs after.
-bool resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
-}
-
-// Random bytes written in pieces, so making the file leaves no peak of its own.
-bool writeRandomFile(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QRandomGenerator random(15);
-    QByteArray piece(1024 * 1024, '\0');
-    for (qint64 written = 0; written < size; written += piece.size()) {
-        random.fillRange(reinterpret_cast<quint32*>(piece.data()), piece.size() / qsizetype(sizeof(quint32)));
-        if (file.write(piece) != piece.size())
-            return false;
-    }
-    return file.flush();
-}
 
 void prepareMessage(TmsMessage& message, const QString& attachment)
 {
@@ -119,7 +83,7 @@ void BM_SendLargeAttachment(benchmark::State& state)
 {
     QTemporaryDir dir;
     const QString attachment = dir.filePath(QStringLiteral("release.bin"));
-    if (!writeRandomFile(attachment, AttachmentSize)) {
+    if (!writeRandomFile(attachment, AttachmentSize, 15)) {
         state.SkipWithError("cannot create the attachment");
         return;
     }
@@ -217,7 +181,7 @@ int checkWithAiosmtpd()
 {
     QTemporaryDir dir;
     const QString attachment = dir.filePath(QStringLiteral("release.bin"));
-    if (!writeRandomFile(attachment, AttachmentSize)) {
+    if (!writeRandomFile(attachment, AttachmentSize, 15)) {
         std::fprintf(stderr, "cannot create the attachment\n");
         return 1;
     }

@@ -9,7 +9,7 @@ packages=(
   fonts-dejavu-core
   poppler-utils
   chromium
-  python3 python3-aiosmtpd tinyproxy-bin curl
+  python3 python3-aiosmtpd python3-pyftpdlib tinyproxy-bin curl
 )
 
 missing=()

@@ -54,9 +54,7 @@ bool printFtp(MainModel& model, QTextStream& out)
     out << QStringLiteral("  FTP to ") << plan.server << QStringLiteral(" as ") << plan.user
         << QStringLiteral(", remote path \"") << plan.remotePath << u'"' << Qt::endl;
     if (!plan.addedTextOk)
-        out << QStringLiteral("    no added text file: its script or name does not expand, or the name is no plain "
-                              "file name")
-            << Qt::endl;
+        out << QStringLiteral("    no added text file: ") << plan.addedTextProblem << Qt::endl;
     else if (!plan.addedTextName.isEmpty())
         printLines(out, QStringLiteral("added text file ") + plan.addedTextName + u':', plan.addedText);
     if (plan.zip)

@@ -1,5 +1,6 @@
 #include "net/TagSocket.h"
 
+#include "net/CWinsock.h"
 #include "net/ESocketError.h"
 #include "net/WaitFor.h"
 
@@ -19,28 +20,6 @@ namespace {
 // What Qt has read from the peer and the caller has not; bounds the memory a
 // fast or hostile peer can fill, and holds more than the longest line.
 constexpr qint64 ReadBufferSize = 256 * 1024;
-
-// The Windows Sockets number for a socket error.
-int winsockNumber(QAbstractSocket::SocketError error, const QString& description)
-{
-    switch (error) {
-    case QAbstractSocket::ConnectionRefusedError: return 10061;
-    case QAbstractSocket::RemoteHostClosedError: return 10054;
-    case QAbstractSocket::HostNotFoundError: return 11001;
-    case QAbstractSocket::SocketAccessError: return 10013;
-    case QAbstractSocket::SocketResourceError: return 10055;
-    case QAbstractSocket::SocketTimeoutError: return 10060;
-    case QAbstractSocket::DatagramTooLargeError: return 10040;
-    case QAbstractSocket::NetworkError:
-        return description.contains(u"host", Qt::CaseInsensitive) ? 10065 : 10051;
-    case QAbstractSocket::AddressInUseError: return 10048;
-    case QAbstractSocket::SocketAddressNotAvailableError: return 10049;
-    case QAbstractSocket::UnsupportedSocketOperationError: return 10045;
-    case QAbstractSocket::UnfinishedSocketOperationError: return 10036;
-    case QAbstractSocket::TemporaryError: return 10035;
-    default: return 10053;
-    }
-}
 
 int lookupNumber(const QHostInfo& info)
 {
@@ -221,7 +200,7 @@ void TagSocket::openConnection()
         if (error == QAbstractSocket::RemoteHostClosedError)
             m_closedByPeer = true;
         else if (m_errorCode == 0)
-            m_errorCode = winsockNumber(error, m_socket->errorString());
+            m_errorCode = CWinsock::socketErrorNumber(error, m_socket->errorString());
         wakeWaits();
     });
     m_socket->connectToHost(address, port);
@@ -283,6 +262,11 @@ void TagSocket::await(const std::function<bool()>& done, bool peerCloseFails)
     case WaitResult::Done:
         return;
     case WaitResult::Cancelled:
+        fail(Canceled);
+    case WaitResult::Quit:
+        // The program is leaving: the connection goes with the call.
+        abortLookup();
+        dropSocket();
         fail(Canceled);
     case WaitResult::TimedOut:
         abortLookup();

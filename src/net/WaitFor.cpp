@@ -60,7 +60,8 @@ public:
         }
         if (m_error)
             std::rethrow_exception(m_error);
-        return *m_result;
+        // The loop ended without a condition: the program quits its event loops.
+        return m_result.value_or(WaitResult::Quit);
     }
 
 private:

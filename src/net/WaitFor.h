@@ -2,13 +2,15 @@
 
 #include <functional>
 
-// How a wait of a network call ended.
-enum class WaitResult { Done, Cancelled, TimedOut, SocketError };
+// How a wait of a network call ended. Quit: the program is leaving its event
+// loops (QCoreApplication::exit), so nothing more will arrive.
+enum class WaitResult { Done, Cancelled, TimedOut, SocketError, Quit };
 
 // Runs a nested event loop until done() holds, `cancelled` is set, failed()
 // holds, or `timeoutSeconds` pass (0 or less: one second). The conditions are
 // looked at when the wait starts and whenever wakeWaits() is called; the first
-// one found ends the wait, in the order cancel, time-out, done, failure.
+// one found ends the wait, in the order cancel, time-out, done, failure. A wait
+// ended from outside (the program quitting) returns Quit.
 // Everything runs on the calling thread: no worker threads, no polling. An
 // exception thrown by a condition ends the wait and is rethrown from here, so
 // none passes through Qt's event loop.

@@ -7,6 +7,7 @@
 #include "records/ApplicationRecord.h"
 #include "records/Blanks.h"
 #include "records/ListFile.h"
+#include "records/WorkspacePath.h"
 #include "submit/PlanSupport.h"
 
 #include <QFileInfo>
@@ -26,11 +27,11 @@ qint64 sizeOf(const QString& path)
     return !path.isEmpty() && file.isFile() ? file.size() : -1;
 }
 
-// The added text file is written into the files directory under its name, so
-// the name must stay there.
+// The added text file and the archive are written into the files directory
+// under their names, so the names must stay there.
 bool isPlainFileName(const QString& name)
 {
-    return !name.contains(u'/') && !name.contains(u'\\') && name != u"." && name != u"..";
+    return WorkspacePath::isSafeName(name);
 }
 
 bool sameFile(const QString& a, const QString& b)
@@ -69,14 +70,25 @@ FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& 
     const QString script = def.scripts[size_t(SiteScript::FtpNew)].join(QStringLiteral("\r\n"));
     QString addedText;
     bool added = true;
+    // What stood in the way, with the name the expansion did not know.
+    const auto problem = [&engine](const QString& what) {
+        const QString unknown = engine.ExpandError() ? engine.ExpandErrorText() : QString();
+        return unknown.isEmpty() ? what : what + QStringLiteral(" (") + unknown + u')';
+    };
     if (!script.isEmpty()) {
         addedText = script;
         added = expandInto(engine, script, addedText);
+        if (!added)
+            plan.addedTextProblem = problem(QStringLiteral("the FTP script does not expand"));
     }
     if (added && !addedText.isEmpty()) {
         added = expandInto(engine, def.ftpFilename, plan.addedTextName);
-        if (added && !plan.addedTextName.isEmpty())
-            added = isPlainFileName(plan.addedTextName);
+        if (!added)
+            plan.addedTextProblem = problem(QStringLiteral("the added text file name does not expand"));
+        else if (!plan.addedTextName.isEmpty() && !isPlainFileName(plan.addedTextName)) {
+            added = false;
+            plan.addedTextProblem = WorkspacePath::unsafeNameMessage(plan.addedTextName);
+        }
     }
     plan.addedTextOk = added;
     plan.addedText = textLines(addedText);
@@ -102,6 +114,7 @@ FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& 
     }
 
     plan.zip = true;
+    plan.programIsZip = localIsZip;
     // Entries are stored under their file names; a name already there is replaced.
     const auto addEntry = [&plan](const QString& name) {
         if (!plan.archiveEntries.contains(name))
@@ -115,19 +128,14 @@ FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& 
         // The archive is made in the files directory under this name, so the name must stay there.
         if (!isPlainFileName(plan.archiveName) || base.isEmpty())
             refuse(QStringLiteral("Unusable archive name: ") + plan.archiveName);
-        // An archive left by an earlier run or attempt is added to, not replaced.
-        const QString archivePath = inFolder(filesDir, plan.archiveName);
-        if (QFileInfo::exists(archivePath)) {
-            if (const auto entries = readZipEntries(archivePath))
-                plan.archiveEntries = *entries;
-            else
-                refuse(QStringLiteral("Cannot add to ") + archivePath + QStringLiteral(": it is no zip archive"));
-        }
+        // Every attempt makes the archive afresh: what an earlier one held is not sent again.
         addEntry(local.fileName());
         archiveChanges = true;
     } else {
         // The user's archive goes as it is, under its own name.
         plan.archiveName = local.fileName();
+        if (!isPlainFileName(plan.archiveName))
+            refuse(QStringLiteral("Unusable archive name: ") + plan.archiveName);
         plan.archiveInPlace = sameFile(localPath, inFolder(filesDir, plan.archiveName));
         plan.archiveEntries = zipEntryNames(localPath);
     }

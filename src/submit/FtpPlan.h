@@ -22,14 +22,16 @@ struct FtpPlan {
     QString server, user;       // the user expanded, or as written when it does not expand; never the password
     QString remotePath;
     bool addedTextOk = true;    // the added text file could be prepared (also true when there is none)
+    QString addedTextProblem;   // why it could not
     QString addedTextName;      // the file name expanded
     QStringList addedText;      // the FTP script expanded
     bool zip = false;           // the program goes in a zip archive made or copied into the files directory
+    bool programIsZip = false;  // the program already is a zip archive: it is copied, not packed
     QString archiveName;
     // The program archive already is that file of the files directory: it is
     // neither deleted nor copied, only added to.
     bool archiveInPlace = false;
-    QStringList archiveEntries; // what the archive holds once zipped: earlier entries first
+    QStringList archiveEntries; // what the archive holds once zipped, in order
     QList<FtpUpload> uploads;   // in order, with the remote names as sent
 };
 

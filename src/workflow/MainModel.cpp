@@ -44,6 +44,10 @@ MainModel::MainModel(UserPrompts& prompts, const QString& baseDirectory, const Q
         [this] { return m_workspace ? m_workspace->FilesDir() : m_baseDirectory + QStringLiteral("files/"); },
         [this] { return m_run->SkipRequested(); }, m_baseDirectory + QStringLiteral("zentrel.ini")});
     m_run->setEmailMethod(m_emailPosting.get());
+    m_ftpPosting = std::make_unique<FtpPosting>(FtpPosting::Context{
+        [this] { return engine(); }, m_application, m_displays, m_prompts,
+        [this] { return m_workspace ? m_workspace->FilesDir() : m_baseDirectory + QStringLiteral("files/"); }});
+    m_run->setFtpMethod(m_ftpPosting.get());
     // A run loads site after site; the Site Builder gets back what it showed.
     connect(m_run.get(), &SubmissionRun::runStarted, this, [this] {
         if (const TEngBuild* e = engine())

@@ -8,6 +8,7 @@
 #include "records/TGWide.h"
 #include "submit/ApplicationSiteList.h"
 #include "submit/EmailPosting.h"
+#include "submit/FtpPosting.h"
 #include "submit/SubmissionRun.h"
 #include "submit/SubmitDisplays.h"
 #include "workflow/SiteBuilder.h"
@@ -57,6 +58,7 @@ public:
     SubmissionRun& run() { return *m_run; }
     // The run's e-mail method.
     EmailPosting& emailPosting() { return *m_emailPosting; }
+    FtpPosting& ftpPosting() { return *m_ftpPosting; }
     // "settings.dat" in the program folder.
     QString settingsFile() const;
 
@@ -128,6 +130,7 @@ private:
     std::unique_ptr<TGWide> m_workspace;
     std::unique_ptr<SubmissionRun> m_run;
     std::unique_ptr<EmailPosting> m_emailPosting;
+    std::unique_ptr<FtpPosting> m_ftpPosting;
     // The site the Site Builder showed before a run, unsaved edits and all.
     std::optional<TEngBuild::State> m_siteBeforeRun;
     bool m_closeWithoutQuestions = false;

@@ -23,15 +23,6 @@ namespace {
 
 QString s(const char* text) { return QString::fromUtf8(text); }
 
-QByteArray randomBytes(qsizetype size, quint32 seed)
-{
-    QRandomGenerator random(seed);
-    QByteArray bytes(size, '\0');
-    for (char& b : bytes)
-        b = char(random.bounded(256));
-    return bytes;
-}
-
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
     QFile file(dir.filePath(name));

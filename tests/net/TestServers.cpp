@@ -1,5 +1,6 @@
 #include "TestServers.h"
 
+#include <QRandomGenerator>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -249,4 +250,61 @@ QJsonObject readMail(const QString& path)
                  {QStringLiteral(ZENTREL_SOURCE_DIR "/tests/net/mail_report.py"), path});
     python.waitForFinished(30000);
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+FtpTestServer::FtpTestServer(const QStringList& options, const QString& root)
+    : m_root(root.isEmpty() ? m_dir.filePath(QStringLiteral("root")) : root)
+{
+    QDir().mkpath(m_root);
+    m_port = startServer(m_process, QStringLiteral("ftp_test_server.py"),
+                         QStringList{m_root, QStringLiteral("--user"), user(), QStringLiteral("--password"), password(),
+                                     QStringLiteral("--log"), m_dir.filePath(QStringLiteral("commands.log"))}
+                             + options);
+}
+
+FtpTestServer::~FtpTestServer()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+QString FtpTestServer::address() const
+{
+    return u"127.0.0.1:" + QString::number(m_port);
+}
+
+QStringList FtpTestServer::logLines() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("commands.log")));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    lines.removeAll(QString());
+    return lines;
+}
+
+QStringList FtpTestServer::commands() const
+{
+    QStringList lines = logLines();
+    lines.removeIf([](const QString& line) { return line.startsWith(u"DATA "); });
+    return lines;
+}
+
+QStringList FtpTestServer::dataConnections() const
+{
+    QStringList connections;
+    for (const QString& line : logLines()) {
+        if (line.startsWith(u"DATA "))
+            connections << line.mid(5);
+    }
+    return connections;
+}
+
+QByteArray randomBytes(qsizetype size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray bytes(size, '\0');
+    for (char& b : bytes)
+        b = char(random.bounded(256));
+    return bytes;
 }

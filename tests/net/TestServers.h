@@ -130,3 +130,38 @@ QJsonObject readMail(const QString& path);
 
 // A port on 127.0.0.1 that nothing listens on (it did a moment ago).
 quint16 unusedPort();
+
+// The same bytes for the same seed, every byte value among them.
+QByteArray randomBytes(qsizetype size, quint32 seed);
+
+// Debian's pyftpdlib on a free port of 127.0.0.1 with one user who may read and
+// write everything under root(); stopped when this object goes. `options` are
+// the script's own: "--refuse", name (550 to STOR of that name), "--masquerade",
+// address (announced in PASV replies instead of 127.0.0.1).
+class FtpTestServer {
+public:
+    // An empty `root` is a temporary folder of its own.
+    explicit FtpTestServer(const QStringList& options = {}, const QString& root = QString());
+    ~FtpTestServer();
+
+    bool started() const { return m_port != 0; }
+    quint16 port() const { return m_port; }
+    // "127.0.0.1:<port>"
+    QString address() const;
+    QString root() const { return m_root; }
+    QString filePath(const QString& name) const { return m_root + u'/' + name; }
+    QString user() const { return QStringLiteral("zentrel"); }
+    QString password() const { return QStringLiteral("secret"); }
+    // Every command line received so far, in order, as sent ("USER zentrel", "TYPE I").
+    QStringList commands() const;
+    // Every data connection so far: "<server address>:<port> <client address>:<port>".
+    QStringList dataConnections() const;
+
+private:
+    QStringList logLines() const;
+
+    QTemporaryDir m_dir;
+    QString m_root;
+    QProcess m_process;
+    quint16 m_port = 0;
+};

@@ -1,5 +1,6 @@
 #include "net/WaitFor.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -85,4 +86,22 @@ TEST(WaitFor, AnExceptionOfAConditionComesOutOfTheWait)
             throw std::runtime_error("condition failed");
         return false;
     }, 30, cancelled), std::runtime_error);
+}
+
+TEST(WaitFor, AProgramLeavingItsEventLoopsEndsTheWait)
+{
+    const bool cancelled = false;
+    WaitResult result = WaitResult::Done;
+    // Inside exec(), so the application's quitting is over when it returns.
+    QTimer::singleShot(0, [&] { result = waitFor([] { return false; }, 30, cancelled); });
+    QTimer::singleShot(20, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    EXPECT_EQ(result, WaitResult::Quit);
+
+    bool done = false;
+    QTimer::singleShot(10, [&] {
+        done = true;
+        wakeWaits();
+    });
+    EXPECT_EQ(waitFor([&] { return done; }, 30, cancelled), WaitResult::Done);
 }

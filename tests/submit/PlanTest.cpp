@@ -245,7 +245,7 @@ TEST_F(PlanTest, APlainUploadSendsTheProgramUnderItsRemoteName)
     EXPECT_EQ(plan.uploads[1].size, QByteArray("About My Tool\r\n").size());
 }
 
-TEST_F(PlanTest, AZipSiteAddsToTheArchiveLeftThereAndPlacesTheAddedText)
+TEST_F(PlanTest, AZipSiteMakesItsArchiveAfreshAndPlacesTheAddedText)
 {
     addSite("Zipper", "USE_FTP_UPLOAD=1\r\nUSE_ZIP_FILE=1\r\nFTP_SERVER=ftp.site.test\r\nREMOTE_PATH=up/\r\n"
                       "USE_8X3_FILENAME=1\r\nFTP_FILENAME=readme.txt\r\nINCLUDE_IN_ZIP=1\r\n");
@@ -262,7 +262,8 @@ TEST_F(PlanTest, AZipSiteAddsToTheArchiveLeftThereAndPlacesTheAddedText)
     ASSERT_TRUE(plan.ok) << plan.problem.toStdString();
     EXPECT_TRUE(plan.zip);
     EXPECT_EQ(plan.archiveName, s("MYTOOL12.zip"));
-    EXPECT_EQ(plan.archiveEntries, (QStringList{s("old.txt"), s("mytool-setup.exe"), s("readme.txt")}));
+    EXPECT_EQ(plan.archiveEntries, (QStringList{s("mytool-setup.exe"), s("readme.txt")}))
+        << "what an earlier archive held does not travel again";
     ASSERT_EQ(plan.uploads.size(), 1) << "the added text travels inside";
     EXPECT_EQ(plan.uploads[0].localFile, ws.file(s("files/MYTOOL12.zip")));
     EXPECT_EQ(plan.uploads[0].remoteFile, s("up/MYTOOL12.zip"));
@@ -271,7 +272,7 @@ TEST_F(PlanTest, AZipSiteAddsToTheArchiveLeftThereAndPlacesTheAddedText)
 
     for (const AddedTextPlacement placement : {AddedTextPlacement::Separate, AddedTextPlacement::Both}) {
         plan = upload("Zipper", [&](SiteDefinition& d) { d.addedText = placement; });
-        EXPECT_EQ(plan.archiveEntries, (QStringList{s("old.txt"), s("mytool-setup.exe")}));
+        EXPECT_EQ(plan.archiveEntries, QStringList{s("mytool-setup.exe")});
         ASSERT_EQ(plan.uploads.size(), 2);
         EXPECT_EQ(plan.uploads[1].remoteFile, s("up/readme.txt"));
         EXPECT_FALSE(plan.uploads[1].binary);
@@ -288,11 +289,11 @@ TEST_F(PlanTest, AZipSiteAddsToTheArchiveLeftThereAndPlacesTheAddedText)
     ASSERT_EQ(plan.uploads.size(), 1);
     EXPECT_EQ(plan.uploads[0].remoteFile, s("up/mytool-setup.zip"));
 
-    // A broken archive in the way would be uploaded as it is: the attempt is refused.
+    // A broken archive in the way is replaced, not added to.
     ws.write(s("files/MYTOOL12.zip"), "half an archive");
     plan = upload("Zipper");
-    EXPECT_FALSE(plan.ok);
-    EXPECT_TRUE(plan.problem.contains(s("MYTOOL12.zip"))) << plan.problem.toStdString();
+    EXPECT_TRUE(plan.ok) << plan.problem.toStdString();
+    EXPECT_EQ(plan.archiveEntries, (QStringList{s("mytool-setup.exe"), s("readme.txt")}));
 }
 
 TEST_F(PlanTest, AProgramAlreadyZippedIsSentUnderItsOwnName)

@@ -1,0 +1,175 @@
+// Uploading a 256 MiB file over loopback to the project's FTP test server
+// (pyftpdlib), passive and binary, logon and logoff included, against
+// `curl -T FILE --disable-epsv` uploading the same file to the same server in
+// the same run. Reports both times, their ratio, and how far the peak resident
+// memory (VmHWM) rose above the resident memory at the start of an upload.
+//
+// `ftp_bench --check` instead uploads the file once with the client and once
+// with curl and tells whether both landed byte for byte.
+#include "BenchMemory.h"
+#include "net/ESocketError.h"
+#include "net/TFtpClient.h"
+
+#include "../tests/net/TestServers.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr qint64 FileSize = 256LL * 1024 * 1024;
+
+QByteArray sha256(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return {};
+    return hash.result();
+}
+
+void prepareClient(TFtpClient& ftp, const FtpTestServer& server, const QString& localFile)
+{
+    ftp.setRemoteHost(QStringLiteral("127.0.0.1"));
+    ftp.setRemotePort(server.port());
+    ftp.setUser(server.user());
+    ftp.setPassword(server.password());
+    ftp.setPassive(true);
+    ftp.setTransferMode(tmBinary);
+    ftp.setLocalFile(localFile);
+    ftp.setRemoteFile(QStringLiteral("ours.bin"));
+}
+
+// Logon, upload, logoff: what curl does in one run.
+void uploadWithClient(TFtpClient& ftp)
+{
+    ftp.setAction(ftpLogon);
+    ftp.setAction(ftpUpload);
+    ftp.setAction(ftpLogoff);
+}
+
+// Lands as release.bin, the local file's name.
+int uploadWithCurl(const FtpTestServer& server, const QString& localFile)
+{
+    return QProcess::execute(QStringLiteral("curl"),
+                             {QStringLiteral("--silent"), QStringLiteral("--show-error"), QStringLiteral("-T"), localFile,
+                              QStringLiteral("--disable-epsv"),
+                              u"ftp://" + server.user() + u':' + server.password() + u'@' + server.address() + u'/'});
+}
+
+void BM_UploadLargeFilePassive(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("release.bin"));
+    if (!writeRandomFile(source, FileSize, 16)) {
+        state.SkipWithError("cannot create the file to upload");
+        return;
+    }
+    FtpTestServer server;
+    if (!server.started()) {
+        state.SkipWithError("the FTP test server did not start");
+        return;
+    }
+    TFtpClient ftp;
+    prepareClient(ftp, server, source);
+    const bool peakResets = resetPeak();
+
+    double uploadSeconds = 0;
+    double curlSeconds = 0;
+    qint64 growthKiB = 0;
+    for (auto _ : state) {
+        if (peakResets)
+            resetPeak();
+        const qint64 residentBefore = statusKiB("VmRSS");
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            uploadWithClient(ftp);
+        } catch (const ESocketError& e) {
+            state.SkipWithError(qPrintable(u"the client's upload failed: " + e.text()));
+            break;
+        }
+        const double upload = double(timer.nsecsElapsed()) / 1e9;
+        growthKiB = std::max(growthKiB, statusKiB("VmHWM") - residentBefore);
+        if (QFile(server.filePath(QStringLiteral("ours.bin"))).size() != FileSize) {
+            state.SkipWithError("the client's upload was incomplete");
+            break;
+        }
+
+        timer.restart();
+        const int exit = uploadWithCurl(server, source);
+        const double curl = double(timer.nsecsElapsed()) / 1e9;
+        if (exit != 0 || QFile(server.filePath(QStringLiteral("release.bin"))).size() != FileSize) {
+            state.SkipWithError("curl's upload failed");
+            break;
+        }
+
+        state.SetIterationTime(upload);
+        uploadSeconds += upload;
+        curlSeconds += curl;
+    }
+    const double n = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["upload_s"] = uploadSeconds / n;
+    state.counters["curl_s"] = curlSeconds / n;
+    state.counters["ratio"] = curlSeconds > 0 ? uploadSeconds / curlSeconds : 0;
+    // Without a resettable peak this is the growth over the whole run.
+    state.counters["peak_growth_MiB"] = double(growthKiB) / 1024.0;
+    state.counters["peak_resettable"] = peakResets ? 1 : 0;
+    state.SetBytesProcessed(state.iterations() * FileSize);
+}
+BENCHMARK(BM_UploadLargeFilePassive)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The one-off check that both uploads land whole.
+int checkUploads()
+{
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("release.bin"));
+    if (!writeRandomFile(source, FileSize, 16)) {
+        std::fprintf(stderr, "cannot create the file to upload\n");
+        return 1;
+    }
+    FtpTestServer server;
+    if (!server.started()) {
+        std::fprintf(stderr, "the FTP test server did not start\n");
+        return 1;
+    }
+    TFtpClient ftp;
+    prepareClient(ftp, server, source);
+    try {
+        uploadWithClient(ftp);
+    } catch (const ESocketError& e) {
+        std::fprintf(stderr, "the client's upload failed: %s\n", qPrintable(e.text()));
+        return 1;
+    }
+    const int curlExit = uploadWithCurl(server, source);
+    const QByteArray expected = sha256(source);
+    const bool ours = sha256(server.filePath(QStringLiteral("ours.bin"))) == expected;
+    const bool curls = curlExit == 0 && sha256(server.filePath(QStringLiteral("release.bin"))) == expected;
+    std::printf("pyftpdlib: the client's upload %s, curl's upload %s (%lld bytes each)\n",
+                ours ? "landed byte for byte" : "differs", curls ? "landed byte for byte" : "differs", FileSize);
+    return ours && curls ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--check") == 0)
+        return checkUploads();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "net/CListeningSocket.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class QIODevice;
+
+// The data connection of a file transfer, belonging to one control connection:
+// its waits follow the control connection's time-out and stop flag, and it
+// only ever connects with the control connection's peer, whatever the peer
+// announces.
+class CDataInterface : public CListeningSocket {
+public:
+    explicit CDataInterface(CIPPort& control);
+
+    int waitTimeOut() const override { return m_control.waitTimeOut(); }
+    const bool& stopFlag() const override { return m_control.stopFlag(); }
+
+    // Passive: dials the control connection's peer on `port`.
+    void openPassive(quint16 port);
+    // Active: listens on the control connection's local IPv4 address and gives
+    // that address and port as PORT spells them: "h1,h2,h3,h4,p1,p2".
+    QString openActive();
+    // Waits until the data connection is there: at once when passive, the
+    // control peer's connection when active.
+    void awaitConnection();
+
+    enum class SendResult { Sent, ReadFailed, FileShrank };
+    // Sends `count` bytes of `file` from its position in blocks of at most
+    // BlockSize bytes, calling `sent` with the total after each block, and
+    // waits until every byte has left. Stops, without sending the rest, when
+    // the file cannot be read or ends early.
+    SendResult sendFile(QIODevice& file, qint64 count, const std::function<void(qint64 total)>& sent);
+    // Receives until the peer closes, handing over each piece as it comes.
+    void receive(const std::function<void(const QByteArray& piece)>& piece);
+    // Ends the transfer after the last byte has left: the peer takes that as the file's end.
+    void finish();
+    // Ends it at once, and any listening: the peer sees the transfer broken off.
+    void abandon();
+
+    static constexpr qint64 BlockSize = 2048;
+    // Bytes queued in the socket before sendFile waits for some to leave.
+    static constexpr qint64 SendWindow = 256 * 1024;
+    static constexpr qint64 ReceivePiece = 64 * 1024;
+
+private:
+    CIPPort& m_control;
+};

@@ -1,0 +1,230 @@
+#include "net/CIPPort.h"
+
+#include "net/WaitFor.h"
+
+#include <QHostInfo>
+#include <QNetworkProxy>
+#include <QTcpSocket>
+
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#endif
+
+namespace {
+
+// What Qt reads ahead of the caller; bounds the memory a fast or hostile peer
+// can fill and holds more than the longest line a reader takes.
+constexpr qint64 ReadBufferSize = 256 * 1024;
+
+QString kindText(EIPPortError::Kind kind, int number)
+{
+    switch (kind) {
+    case EIPPortError::Stopped:
+    case EIPPortError::Quit: return QStringLiteral("Interrupted");
+    case EIPPortError::TimedOut: return QStringLiteral("Timed out.");
+    case EIPPortError::TooLong: return QStringLiteral("Server reply too long.");
+    case EIPPortError::Closed:
+    case EIPPortError::Failed: break;
+    }
+    return CWinsock::ErrorText(number);
+}
+
+} // namespace
+
+EIPPortError::EIPPortError(Kind kind, int number) : EIPPortError(kind, number, kindText(kind, number)) {}
+
+CIPPort::CIPPort(QObject* parent) : CWinsock(parent) {}
+
+CIPPort::~CIPPort()
+{
+    drop(false);
+}
+
+QAbstractSocket* CIPPort::createSocket()
+{
+    return new QTcpSocket;
+}
+
+void CIPPort::connectTo(const QString& host, quint16 port)
+{
+    drop(false);
+    QAbstractSocket* s = createSocket();
+    attach(s);
+    s->connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    await([this] { return m_connected; });
+}
+
+void CIPPort::connectTo(const QHostAddress& address, quint16 port)
+{
+    drop(false);
+    QAbstractSocket* s = createSocket();
+    attach(s);
+    s->connectToHost(address, port);
+    await([this] { return m_connected; });
+}
+
+void CIPPort::adopt(QAbstractSocket* socket)
+{
+    drop(false);
+    attach(socket);
+    m_connected = socket->state() == QAbstractSocket::ConnectedState;
+}
+
+void CIPPort::attach(QAbstractSocket* s)
+{
+    m_socket = s;
+    m_connected = false;
+    m_closed = false;
+    clearError();
+    s->setParent(this);
+    s->setProxy(QNetworkProxy::NoProxy);
+    s->setReadBufferSize(ReadBufferSize);
+    connect(s, &QAbstractSocket::connected, this, [this] {
+        m_connected = true;
+        wakeWaits();
+    });
+    connect(s, &QAbstractSocket::readyRead, this, [] { wakeWaits(); });
+    connect(s, &QAbstractSocket::bytesWritten, this, [] { wakeWaits(); });
+    connect(s, &QAbstractSocket::disconnected, this, [this] {
+        m_closed = true;
+        wakeWaits();
+    });
+    connect(s, &QAbstractSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError error) {
+        // The peer's orderly close is no error: whoever still needed bytes decides what it means.
+        if (error == QAbstractSocket::RemoteHostClosedError)
+            m_closed = true;
+        else if (m_errorCode == 0)
+            noteError(socketErrorNumber(error, s->errorString()), QString());
+        wakeWaits();
+    });
+}
+
+void CIPPort::drop(bool orderly)
+{
+    if (!m_socket)
+        return;
+    QAbstractSocket* s = m_socket;
+    m_socket = nullptr;
+    m_connected = false;
+    s->disconnect(this);
+    if (orderly && s->state() == QAbstractSocket::ConnectedState)
+        s->disconnectFromHost();
+    else
+        s->abort();
+    // It may be inside one of its own signals; it goes once control is back in the event loop.
+    s->deleteLater();
+}
+
+bool CIPPort::isConnected() const
+{
+    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+QHostAddress CIPPort::localAddress() const
+{
+    return m_socket ? m_socket->localAddress() : QHostAddress();
+}
+
+QHostAddress CIPPort::peerAddress() const
+{
+    return m_socket ? m_socket->peerAddress() : QHostAddress();
+}
+
+QString CIPPort::LocalHost() const
+{
+    if (isConnected())
+        return m_socket->localAddress().toString();
+    return QHostInfo::localHostName();
+}
+
+qintptr CIPPort::descriptor() const
+{
+    return m_socket ? m_socket->socketDescriptor() : -1;
+}
+
+void CIPPort::noteError(int number, const QString& text)
+{
+    m_errorCode = number;
+    m_errorText = text.isEmpty() ? ErrorText(number) : text;
+}
+
+void CIPPort::clearError()
+{
+    m_errorCode = 0;
+    m_errorText.clear();
+}
+
+void CIPPort::throwConnectionError() const
+{
+    if (m_errorCode != 0)
+        throw EIPPortError(EIPPortError::Failed, m_errorCode, m_errorText);
+    throw EIPPortError(EIPPortError::Closed);
+}
+
+void CIPPort::await(const std::function<bool()>& done, bool closeFails, bool needSocket)
+{
+    const std::function<bool()> failed = [this, closeFails, needSocket] {
+        return m_errorCode != 0 || (needSocket && !m_socket) || (closeFails && m_closed);
+    };
+    switch (waitFor(done, waitTimeOut(), stopFlag(), failed)) {
+    case WaitResult::Done: return;
+    case WaitResult::Cancelled: throw EIPPortError(EIPPortError::Stopped);
+    case WaitResult::TimedOut: throw EIPPortError(EIPPortError::TimedOut);
+    case WaitResult::Quit: throw EIPPortError(EIPPortError::Quit);
+    case WaitResult::SocketError: throwConnectionError();
+    }
+}
+
+void CIPPort::send(const QByteArray& bytes)
+{
+    post(bytes);
+    while (m_socket && m_socket->bytesToWrite() > 0) {
+        const qint64 left = m_socket->bytesToWrite();
+        await([this, left] { return !m_socket || m_socket->bytesToWrite() < left; });
+    }
+    if (!m_socket)
+        throwConnectionError();
+}
+
+void CIPPort::post(const QByteArray& bytes)
+{
+    if (!isConnected())
+        throwConnectionError();
+    if (m_socket->write(bytes) != bytes.size())
+        throwConnectionError();
+}
+
+bool CIPPort::sendUrgent(const QByteArray& bytes)
+{
+    if (!isConnected())
+        return false;
+#ifdef Q_OS_UNIX
+    // Qt has no call for urgent data; it goes straight to the descriptor, after
+    // whatever Qt still holds, so the order on the line stays as written.
+    m_socket->flush();
+    const int fd = int(m_socket->socketDescriptor());
+    const int inline_ = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_OOBINLINE, &inline_, sizeof inline_);
+    return ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_OOB | MSG_NOSIGNAL) > 0;
+#else
+    return m_socket->write(bytes) == bytes.size();
+#endif
+}
+
+void CIPPort::close()
+{
+    drop(true);
+}
+
+void CIPPort::reset()
+{
+#ifdef Q_OS_UNIX
+    // Lingering for no time makes the close a reset: the peer must not take a
+    // cut-off transfer for a whole one.
+    if (m_socket && m_socket->socketDescriptor() >= 0) {
+        const linger now{1, 0};
+        ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    }
+#endif
+    drop(false);
+}

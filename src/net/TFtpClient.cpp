@@ -1,0 +1,682 @@
+#include "net/TFtpClient.h"
+
+#include "net/CDataInterface.h"
+#include "net/WaitFor.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+QString busyText()
+{
+    return QStringLiteral("Busy performing current action.");
+}
+
+QString unexpectedText()
+{
+    return QStringLiteral("Unexpected server reply.");
+}
+
+// Telnet "interrupt process" and "data mark", sent urgent ahead of "ABOR".
+const QByteArray urgentAbort("\xFF\xF4\xFF\xF2", 4);
+
+// Unwinds a transfer from inside a data handler to where it is reported.
+struct LocalWriteFailed {};
+struct ListingLineTooLong {};
+
+// The three digits a reply line begins with, or 0.
+int replyCodeOf(const QString& line)
+{
+    if (line.size() < 3)
+        return 0;
+    int code = 0;
+    for (int i = 0; i < 3; ++i) {
+        const char16_t c = line.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return 0;
+        code = code * 10 + (c - u'0');
+    }
+    return code;
+}
+
+// The port of a 227 reply: from its first "(" six numbers 0-255 separated by
+// commas, h1-h4 (the address, which is not used) then p1 and p2. 0 when any is missing.
+quint16 pasvPort(const QString& reply)
+{
+    qsizetype at = reply.indexOf(u'(');
+    if (at < 0)
+        return 0;
+    ++at;
+    int numbers[6] = {};
+    for (int n = 0; n < 6; ++n) {
+        while (at < reply.size() && reply.at(at) == u' ')
+            ++at;
+        if (n > 0) {
+            if (at >= reply.size() || reply.at(at) != u',')
+                return 0;
+            ++at;
+            while (at < reply.size() && reply.at(at) == u' ')
+                ++at;
+        }
+        int value = 0;
+        int digits = 0;
+        while (at < reply.size() && reply.at(at).isDigit() && reply.at(at).unicode() < 128 && digits < 4) {
+            value = value * 10 + (reply.at(at).unicode() - u'0');
+            ++digits;
+            ++at;
+        }
+        if (digits == 0 || value > 255)
+            return 0;
+        numbers[n] = value;
+    }
+    return quint16(numbers[4] * 256 + numbers[5]);
+}
+
+} // namespace
+
+TFtpClient::TFtpClient(QObject* parent) : CIPPortMsg(parent), m_data(std::make_unique<CDataInterface>(*this)) {}
+
+TFtpClient::~TFtpClient() = default;
+
+void TFtpClient::trail(int direction, const QString& message)
+{
+    if (OnFirePITrail)
+        OnFirePITrail(*this, direction, message);
+}
+
+void TFtpClient::raise(int code, const QString& text)
+{
+    m_lastErrorCode = code;
+    m_lastErrorText = text;
+    throw ESocketError(code, text);
+}
+
+void TFtpClient::fault(int code, const QString& text)
+{
+    if (OnError)
+        OnError(*this, code, text);
+    throw ESocketError(code, text);
+}
+
+void TFtpClient::localFault(int code, const QString& text, bool tell)
+{
+    // A reset, not a close: the server must not take what it got for the whole file.
+    m_data->abandon();
+    if (tell && OnError)
+        OnError(*this, code, text);
+    if (m_pendingReply) {
+        try {
+            expectReply();
+        } catch (const EIPPortError&) {
+            throw;
+        } catch (const ESocketError&) {
+            // The server's refusal of the broken transfer is expected.
+        }
+    }
+    throw ESocketError(code, text);
+}
+
+void TFtpClient::setAction(TFtpActions action)
+{
+    switch (action) {
+    case ftpIdle: return;
+    case ftpAbort: abortAction(); return;
+    case ftpLogon: perform(action, [this] { logon(); }); return;
+    case ftpLogoff: perform(action, [this] { logoff(); }); return;
+    case ftpDownload: perform(action, [this] { download(); }); return;
+    case ftpUpload: perform(action, [this] { upload(); }); return;
+    case ftpDeleteFile:
+        perform(action, [this] {
+            ensureLogon();
+            command(QStringLiteral("DELE"), m_remoteFile);
+        });
+        return;
+    case ftpRenameFile:
+        perform(action, [this] {
+            ensureLogon();
+            command(QStringLiteral("RNFR"), m_remoteFile);
+            command(QStringLiteral("RNTO"), m_altFile);
+        });
+        return;
+    case ftpListDirectory: perform(action, [this] { list(QStringLiteral("NLST")); }); return;
+    case ftpListDirectoryLong: perform(action, [this] { list(QStringLiteral("LIST")); }); return;
+    case ftpMakeDirectory:
+        perform(action, [this] {
+            ensureLogon();
+            command(QStringLiteral("MKD"), m_remoteFile);
+        });
+        return;
+    case ftpRemoveDirectory:
+        perform(action, [this] {
+            ensureLogon();
+            command(QStringLiteral("RMD"), m_remoteFile);
+        });
+        return;
+    }
+}
+
+void TFtpClient::perform(TFtpActions action, const std::function<void()>& body)
+{
+    if (m_busy)
+        raise(BusyError, busyText());
+    m_busy = true;
+    m_action = action;
+    m_stopReason = StopReason::None;
+    m_aborSent = false;
+    setStopped(false);
+    struct Leave {
+        TFtpClient& client;
+        ~Leave()
+        {
+            client.m_busy = false;
+            client.m_action = ftpIdle;
+            client.m_stopReason = StopReason::None;
+            client.m_aborSent = false;
+            client.setStopped(false);
+        }
+    } leave{*this};
+
+    try {
+        body();
+        // An abort that came after the last wait still ends the action.
+        if (m_stopReason != StopReason::None)
+            throw EIPPortError(EIPPortError::Stopped);
+    } catch (const EIPPortError& error) {
+        const ESocketError failure = failureOf(&error);
+        raise(failure.number(), failure.text());
+    } catch (const ESocketError& error) {
+        const ESocketError failure = m_stopReason != StopReason::None ? failureOf(nullptr) : error;
+        m_data->abandon();
+        raise(failure.number(), failure.text());
+    } catch (...) {
+        // A handler's own exception: the transfer cannot go on without it.
+        m_data->abandon();
+        throw;
+    }
+}
+
+ESocketError TFtpClient::failureOf(const EIPPortError* error)
+{
+    const ESocketError interrupted(Interrupted, QStringLiteral("Interrupted"));
+    m_data->abandon();
+    switch (m_stopReason) {
+    case StopReason::Abort:
+        endAbort();
+        // Stopped while connecting or logging on: nothing is left to go on with.
+        if (!isConnected() || !m_loggedOn)
+            closeControl();
+        return interrupted;
+    case StopReason::Interrupt: return interrupted;
+    case StopReason::None: break;
+    }
+    switch (error ? error->kind() : EIPPortError::Stopped) {
+    case EIPPortError::Stopped: return interrupted;
+    case EIPPortError::Quit:
+        // The program is leaving its event loops: nothing more would be heard.
+        closeControl();
+        return interrupted;
+    case EIPPortError::TimedOut:
+        closeControl();
+        return ESocketError(TimedOutError, QStringLiteral("Timed out."));
+    case EIPPortError::TooLong:
+        // What else the server sends cannot be told apart from this reply.
+        closeControl();
+        return ESocketError(ReplyError, QStringLiteral("Server reply too long."));
+    case EIPPortError::Closed:
+    case EIPPortError::Failed: break;
+    }
+    const QString text = u"Disconnected: " + error->text();
+    if (OnError)
+        OnError(*this, ConnectError, text);
+    closeControl();
+    return interrupted;
+}
+
+void TFtpClient::endAbort()
+{
+    m_data->abandon();
+    setStopped(false);
+    if (!m_aborSent)
+        return;
+    m_aborSent = false;
+    // The command in progress gets its answer first (426 for a broken transfer),
+    // then "ABOR" its own.
+    try {
+        if (m_pendingReply) {
+            try {
+                // 225 answers "ABOR" when no transfer had begun: no other answer follows.
+                if (expectReply() == 225)
+                    return;
+            } catch (const EIPPortError&) {
+                throw;
+            } catch (const ESocketError&) {
+            }
+        }
+        m_replyLines = 0;
+        m_pendingReply = true;
+        // A server whose transfer never began may answer "ABOR" alone, which
+        // was read above; a second answer is not waited for long.
+        struct ShortWait {
+            int& wait;
+            ~ShortWait() { wait = 0; }
+        } shortWait{m_shortWait = AbortReplySeconds};
+        expectReply(false, true);
+    } catch (const EIPPortError&) {
+        // Where the replies stand is unknown now.
+        closeControl();
+    } catch (const ESocketError&) {
+        // A server that refuses "ABOR" has still stopped the transfer.
+    }
+}
+
+void TFtpClient::abortAction()
+{
+    if (m_busy) {
+        if (m_stopReason != StopReason::None)
+            return;
+        m_stopReason = StopReason::Abort;
+        if (isConnected()) {
+            trail(0, QStringLiteral("ABOR"));
+            sendUrgent(urgentAbort);
+            try {
+                // Queued only: this runs inside a handler, and the action in progress reads the replies.
+                post("ABOR\r\n");
+                m_aborSent = true;
+            } catch (const ESocketError&) {
+            }
+        }
+        setStopped(true);
+        wakeWaits();
+        return;
+    }
+    if (!isConnected())
+        return;
+    perform(ftpAbort, [this] {
+        trail(0, QStringLiteral("ABOR"));
+        sendUrgent(urgentAbort);
+        m_replyLines = 0;
+        sendLine(QStringLiteral("ABOR"));
+        m_pendingReply = true;
+        expectReply(false, true);
+    });
+}
+
+void TFtpClient::Interrupt()
+{
+    if (m_busy) {
+        m_stopReason = StopReason::Interrupt;
+        setStopped(true);
+    }
+    closeControl();
+    wakeWaits();
+}
+
+void TFtpClient::closeControl()
+{
+    m_data->abandon();
+    m_pendingReply = false;
+    m_loggedOn = false;
+    if (!hasConnection())
+        return;
+    close();
+    if (m_controlOpen) {
+        m_controlOpen = false;
+        trail(2, QStringLiteral("Disconnected."));
+    }
+}
+
+int TFtpClient::command(const QString& verb, const QString& argument, bool preliminaryEnds)
+{
+    const QString line = argument.isEmpty() ? verb : verb + u' ' + argument;
+    // A line break in a name would let it smuggle in a command of its own.
+    if (line.contains(u'\r') || line.contains(u'\n'))
+        throw ESocketError(10022, ErrorText(10022));
+    trail(0, verb == u"PASS" ? QStringLiteral("PASS ********") : line);
+    m_replyLines = 0;
+    sendLine(line);
+    m_pendingReply = true;
+    return expectReply(preliminaryEnds);
+}
+
+int TFtpClient::expectReply(bool preliminaryEnds, bool afterAbort)
+{
+    bool brokenTransferHeard = false;
+    for (;;) {
+        const int code = receiveReply();
+        const QChar first = m_replyText.isEmpty() ? QChar() : m_replyText.front();
+        if (first == u'1') {
+            if (preliminaryEnds)
+                return code;
+            continue;
+        }
+        m_pendingReply = false;
+        if (first == u'2' || first == u'3')
+            return code;
+        if (afterAbort && code == 426 && !brokenTransferHeard) {
+            // The transfer's own answer; the answer to "ABOR" follows.
+            brokenTransferHeard = true;
+            m_pendingReply = true;
+            continue;
+        }
+        throw ESocketError(ReplyError, m_replyText.isEmpty() ? unexpectedText() : m_replyText);
+    }
+}
+
+int TFtpClient::receiveReply()
+{
+    QString line = replyLine();
+    if (line.size() >= 4 && line.at(3) == u'-') {
+        const QString code = line.left(3);
+        for (;;) {
+            QString next = replyLine();
+            if (next.startsWith(code) && (next.size() == 3 || next.at(3) == u' ')) {
+                line = next;
+                break;
+            }
+        }
+    }
+    m_replyCode = replyCodeOf(line);
+    m_replyText = line;
+    return m_replyCode;
+}
+
+QString TFtpClient::replyLine()
+{
+    // Preliminary replies count with the final one: a server cannot keep the client reading forever.
+    if (++m_replyLines > MaxReplyLines)
+        throw EIPPortError(EIPPortError::TooLong);
+    const QString line = readLine(MaxReplyLineLength);
+    trail(1, line);
+    return line;
+}
+
+void TFtpClient::logon()
+{
+    m_loggedOn = false;
+    if (!isConnected()) {
+        trail(2, QStringLiteral("Connecting to FTP server."));
+        try {
+            connectTo(m_remoteHost, m_remotePort);
+        } catch (const EIPPortError& error) {
+            if (error.kind() != EIPPortError::Closed && error.kind() != EIPPortError::Failed)
+                throw;
+            reset();
+            fault(ConnectError, u"Failed to connect: " + error.text());
+        }
+        m_controlOpen = true;
+        trail(2, QStringLiteral("Connected."));
+        m_replyLines = 0;
+        m_pendingReply = true;
+        try {
+            expectReply();
+        } catch (const EIPPortError&) {
+            throw;
+        } catch (const ESocketError&) {
+            // A server that turns the client away at once will not take a logon later.
+            closeControl();
+            throw;
+        }
+    }
+    // A server content with the user name alone has logged on already.
+    if (m_user.isEmpty() || command(QStringLiteral("USER"), m_user) / 100 != 2)
+        command(QStringLiteral("PASS"), m_password);
+    m_loggedOn = true;
+    if (m_transferMode != tmDefault)
+        sendType(m_transferMode);
+}
+
+void TFtpClient::ensureLogon()
+{
+    if (!isConnected() || !m_loggedOn)
+        logon();
+}
+
+void TFtpClient::logoff()
+{
+    if (!hasConnection())
+        return;
+    if (isConnected()) {
+        try {
+            command(QStringLiteral("QUIT"));
+        } catch (const ESocketError&) {
+            trail(2, QStringLiteral("Forcing disconnection from FTP server."));
+        }
+    }
+    closeControl();
+}
+
+void TFtpClient::sendType(TTransferMode mode)
+{
+    command(QStringLiteral("TYPE"), mode == tmASCII ? QStringLiteral("A") : QStringLiteral("I"));
+}
+
+QString TFtpClient::RemotePath()
+{
+    if (m_busy || !isConnected())
+        return m_remotePath;
+    perform(ftpIdle, [this] {
+        command(QStringLiteral("PWD"));
+        QString path = m_replyText.mid(5);
+        const qsizetype quote = path.indexOf(u'"');
+        if (quote >= 0)
+            path.truncate(quote);
+        m_remotePath = path;
+    });
+    return m_remotePath;
+}
+
+void TFtpClient::setRemotePath(const QString& path)
+{
+    if (m_busy)
+        raise(BusyError, busyText());
+    if (!isConnected()) {
+        m_remotePath = path;
+        return;
+    }
+    perform(ftpIdle, [this, path] {
+        if (path == u"..")
+            command(QStringLiteral("CDUP"));
+        else
+            command(QStringLiteral("CWD"), path);
+        m_remotePath = path;
+    });
+}
+
+void TFtpClient::setTransferMode(TTransferMode mode)
+{
+    if (mode != tmDefault && mode != tmASCII && mode != tmBinary)
+        raise(ReplyError, QStringLiteral("Invalid Transfermode value"));
+    if (m_busy)
+        raise(BusyError, busyText());
+    if (mode != tmDefault && isConnected())
+        perform(ftpIdle, [this, mode] { sendType(mode); });
+    m_transferMode = mode;
+}
+
+void TFtpClient::onData(const std::function<void()>& operation)
+{
+    try {
+        operation();
+    } catch (const EIPPortError& error) {
+        if (error.kind() != EIPPortError::Closed && error.kind() != EIPPortError::Failed)
+            throw;
+        m_data->abandon();
+        // The server's refusal says more than the broken connection does.
+        if (m_pendingReply)
+            expectReply();
+        if (error.kind() == EIPPortError::Closed)
+            throw ESocketError(SocketErrors::ConnectionReset, ErrorText(SocketErrors::ConnectionReset));
+        throw ESocketError(error.number(), error.text());
+    }
+}
+
+quint16 TFtpClient::passivePort()
+{
+    command(QStringLiteral("PASV"));
+    if (m_replyCode != 227)
+        fault(ReplyError, unexpectedText());
+    const quint16 port = pasvPort(m_replyText);
+    if (port == 0)
+        fault(ReplyError, unexpectedText());
+    return port;
+}
+
+void TFtpClient::transfer(const QString& verb, const QString& argument, bool restart,
+                          const std::function<void()>& move)
+{
+    if (m_passive) {
+        const quint16 port = passivePort();
+        // The announced address is not used: the data goes to the server the
+        // control connection reached, so no reply can steer it anywhere else.
+        onData([this, port] { m_data->openPassive(port); });
+    } else {
+        QString address;
+        onData([this, &address] { address = m_data->openActive(); });
+        command(QStringLiteral("PORT"), address);
+    }
+    if (restart && m_startByte > 0)
+        command(QStringLiteral("REST"), QString::number(m_startByte));
+    if (command(verb, argument, true) / 100 != 1) {
+        // Done without any data.
+        m_data->abandon();
+        return;
+    }
+    onData([this] { m_data->awaitConnection(); });
+    move();
+    expectReply();
+}
+
+void TFtpClient::upload()
+{
+    if (m_localFile.isEmpty())
+        throw ESocketError(LocalFileError, QStringLiteral("Please specify a local file for upload."));
+    {
+        QFile probe(m_localFile);
+        if (QFileInfo(m_localFile).isDir() || !probe.open(QIODevice::ReadOnly))
+            throw ESocketError(LocalFileError, QStringLiteral("Error reading from local file."));
+    }
+    ensureLogon();
+    transfer(QStringLiteral("STOR"), m_remoteFile, true, [this] {
+        QFile file(m_localFile);
+        if (!file.open(QIODevice::ReadOnly))
+            localFault(LocalFileError, QStringLiteral("Error opening local file."));
+        const qint64 size = file.size();
+        const qint64 start = std::max<qint64>(m_startByte, 0);
+        if (start > size || (start > 0 && !file.seek(start)))
+            localFault(TransferError, QStringLiteral("Error starting local file."));
+        if (OnStartTransfer)
+            OnStartTransfer(*this);
+        auto result = CDataInterface::SendResult::Sent;
+        onData([&] {
+            result = m_data->sendFile(file, size - start, [this](qint64 total) {
+                if (OnTransfer)
+                    OnTransfer(*this, total, QByteArray());
+            });
+        });
+        // A file that cannot be read to its end must not be reported as sent.
+        if (result != CDataInterface::SendResult::Sent)
+            localFault(TransferError, QStringLiteral("Error reading from local file."));
+        file.close();
+        m_data->finish();
+        if (OnEndTransfer)
+            OnEndTransfer(*this);
+    });
+}
+
+void TFtpClient::download()
+{
+    ensureLogon();
+    transfer(QStringLiteral("RETR"), m_remoteFile, true, [this] {
+        qint64 total = 0;
+        if (m_localFile.isEmpty()) {
+            if (OnStartTransfer)
+                OnStartTransfer(*this);
+            onData([&] {
+                m_data->receive([&](const QByteArray& piece) {
+                    total += piece.size();
+                    if (OnTransfer)
+                        OnTransfer(*this, total, piece);
+                });
+            });
+        } else {
+            // A fresh download replaces the file only when whole; a resumed one
+            // continues the part already there.
+            const qint64 start = std::max<qint64>(m_startByte, 0);
+            std::unique_ptr<QFileDevice> file;
+            if (start > 0)
+                file = std::make_unique<QFile>(m_localFile);
+            else
+                file = std::make_unique<QSaveFile>(m_localFile);
+            if (!file->open(start > 0 ? QIODevice::ReadWrite : QIODevice::WriteOnly))
+                localFault(LocalFileError, QStringLiteral("Error opening local file."));
+            if (start > 0 && (start > file->size() || !file->seek(start) || !file->resize(start)))
+                localFault(TransferError, QStringLiteral("Error starting local file."));
+            if (OnStartTransfer)
+                OnStartTransfer(*this);
+            try {
+                onData([&] {
+                    m_data->receive([&](const QByteArray& piece) {
+                        if (file->write(piece) != piece.size())
+                            throw LocalWriteFailed();
+                        total += piece.size();
+                        if (OnTransfer)
+                            OnTransfer(*this, total, QByteArray());
+                    });
+                });
+            } catch (const LocalWriteFailed&) {
+                localFault(TransferError, QStringLiteral("Error writing to local file."));
+            }
+            // A save file closes by committing; a plain one is flushed, then closed.
+            if (auto* saved = dynamic_cast<QSaveFile*>(file.get())) {
+                if (!saved->commit())
+                    localFault(TransferError, QStringLiteral("Error closing local file."));
+            } else {
+                if (!file->flush())
+                    localFault(TransferError, QStringLiteral("Error closing local file."));
+                file->close();
+            }
+        }
+        m_data->finish();
+        if (OnEndTransfer)
+            OnEndTransfer(*this);
+    });
+}
+
+void TFtpClient::list(const QString& verb)
+{
+    ensureLogon();
+    transfer(verb, m_remoteFile, false, [this] {
+        if (OnStartTransfer)
+            OnStartTransfer(*this);
+        QByteArray pending;
+        const auto entry = [this](QByteArray line) {
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (line.size() > MaxReplyLineLength)
+                throw ListingLineTooLong();
+            if (OnDirList)
+                OnDirList(*this, QString::fromLatin1(line));
+        };
+        try {
+            onData([&] {
+                m_data->receive([&](const QByteArray& piece) {
+                    pending += piece;
+                    qsizetype start = 0;
+                    for (qsizetype end; (end = pending.indexOf('\n', start)) >= 0; start = end + 1)
+                        entry(pending.mid(start, end - start));
+                    pending.remove(0, start);
+                    if (pending.size() > MaxReplyLineLength + 1)
+                        throw ListingLineTooLong();
+                });
+            });
+            if (!pending.isEmpty())
+                entry(pending);
+        } catch (const ListingLineTooLong&) {
+            localFault(ReplyError, QStringLiteral("Server reply too long."), false);
+        }
+        m_data->finish();
+        if (OnEndTransfer)
+            OnEndTransfer(*this);
+    });
+}
