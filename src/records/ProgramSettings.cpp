@@ -17,6 +17,8 @@ void ProgramSettings::load(const QString& fileName)
     const IniSection s = TIniFile(fileName).ReadSection(Section);
     lastAppLoaded = s.ReadString(key("LastAppLoaded"), QString());
     useGridLines = s.ReadBool(key("UseGridLines"), false);
+    updateUrl = s.ReadString(key("UpdateURL"), defaultUpdateUrl());
+    bhsUrl = s.ReadString(key("BHSURL"), defaultBhsUrl());
     loadDialogValues(fileName);
 }
 

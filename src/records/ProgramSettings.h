@@ -20,6 +20,13 @@ public:
     bool showHints = true;
     bool resetToNoPost = true;
     bool ftpPassiveMode = false;
+    // Where the online services go; read, never written, and not in the dialog.
+    QString updateUrl = defaultUpdateUrl();
+    QString bhsUrl = defaultBhsUrl(); // the folder the account pages are named in
+
+    // The maker's addresses, used when settings.dat names none.
+    static QString defaultUpdateUrl() { return QStringLiteral("http://www.halvernhq.com/updates/zlsites.zip"); }
+    static QString defaultBhsUrl() { return QStringLiteral("http://www.bhs.com/"); }
 
     // The file in the base directory of the workspace.
     static QString fileIn(const QString& baseDirectory);
