@@ -88,6 +88,7 @@ void CIPPort::attach(QAbstractSocket* s)
     connect(s, &QAbstractSocket::disconnected, this, [this] {
         m_closed = true;
         wakeWaits();
+        connectionLost();
     });
     connect(s, &QAbstractSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError error) {
         // The peer's orderly close is no error: whoever still needed bytes decides what it means.

@@ -74,6 +74,8 @@ protected:
     // The one place a socket is made, for connections dialled and accepted alike:
     // a TLS connection returns a QSslSocket here.
     virtual QAbstractSocket* createSocket();
+    // The peer ended the connection or it broke while nothing waited on it.
+    virtual void connectionLost() {}
     // Takes a socket that is connected already (an accepted one) as this connection.
     void adopt(QAbstractSocket* socket);
     QAbstractSocket* socket() const { return m_socket; }

@@ -75,9 +75,32 @@ quint16 pasvPort(const QString& reply)
 
 } // namespace
 
-TFtpClient::TFtpClient(QObject* parent) : CIPPortMsg(parent), m_data(std::make_unique<CDataInterface>(*this)) {}
+TFtpClient::TFtpClient(QObject* parent) : CIPPortMsg(parent) {}
 
 TFtpClient::~TFtpClient() = default;
+
+std::unique_ptr<CDataInterface> TFtpClient::createDataInterface()
+{
+    return std::make_unique<CDataInterface>(*this);
+}
+
+CDataInterface& TFtpClient::data()
+{
+    // Made at first use: a subclass's factory is not called from the constructor.
+    if (!m_data)
+        m_data = createDataInterface();
+    return *m_data;
+}
+
+void TFtpClient::connectionLost()
+{
+    // While an action waits, the wait hears of it and fails the action.
+    if (m_busy || !m_controlOpen)
+        return;
+    if (OnError)
+        OnError(*this, ConnectError, QStringLiteral("Disconnected: ") + ErrorText(0));
+    closeControl();
+}
 
 void TFtpClient::trail(int direction, const QString& message)
 {
@@ -102,7 +125,7 @@ void TFtpClient::fault(int code, const QString& text)
 void TFtpClient::localFault(int code, const QString& text, bool tell)
 {
     // A reset, not a close: the server must not take what it got for the whole file.
-    m_data->abandon();
+    data().abandon();
     if (tell && OnError)
         OnError(*this, code, text);
     if (m_pendingReply) {
@@ -187,11 +210,11 @@ void TFtpClient::perform(TFtpActions action, const std::function<void()>& body)
         raise(failure.number(), failure.text());
     } catch (const ESocketError& error) {
         const ESocketError failure = m_stopReason != StopReason::None ? failureOf(nullptr) : error;
-        m_data->abandon();
+        data().abandon();
         raise(failure.number(), failure.text());
     } catch (...) {
         // A handler's own exception: the transfer cannot go on without it.
-        m_data->abandon();
+        data().abandon();
         throw;
     }
 }
@@ -199,7 +222,7 @@ void TFtpClient::perform(TFtpActions action, const std::function<void()>& body)
 ESocketError TFtpClient::failureOf(const EIPPortError* error)
 {
     const ESocketError interrupted(Interrupted, QStringLiteral("Interrupted"));
-    m_data->abandon();
+    data().abandon();
     switch (m_stopReason) {
     case StopReason::Abort:
         endAbort();
@@ -235,7 +258,7 @@ ESocketError TFtpClient::failureOf(const EIPPortError* error)
 
 void TFtpClient::endAbort()
 {
-    m_data->abandon();
+    data().abandon();
     setStopped(false);
     if (!m_aborSent)
         return;
@@ -314,7 +337,7 @@ void TFtpClient::Interrupt()
 
 void TFtpClient::closeControl()
 {
-    m_data->abandon();
+    data().abandon();
     m_pendingReply = false;
     m_loggedOn = false;
     if (!hasConnection())
@@ -415,6 +438,9 @@ void TFtpClient::logon()
         } catch (const ESocketError&) {
             // A server that turns the client away at once will not take a logon later.
             closeControl();
+            // Its refusal is the reason, not an abort a handler made of the close.
+            m_stopReason = StopReason::None;
+            setStopped(false);
             throw;
         }
     }
@@ -501,7 +527,7 @@ void TFtpClient::onData(const std::function<void()>& operation)
     } catch (const EIPPortError& error) {
         if (error.kind() != EIPPortError::Closed && error.kind() != EIPPortError::Failed)
             throw;
-        m_data->abandon();
+        data().abandon();
         // The server's refusal says more than the broken connection does.
         if (m_pendingReply)
             expectReply();
@@ -529,20 +555,20 @@ void TFtpClient::transfer(const QString& verb, const QString& argument, bool res
         const quint16 port = passivePort();
         // The announced address is not used: the data goes to the server the
         // control connection reached, so no reply can steer it anywhere else.
-        onData([this, port] { m_data->openPassive(port); });
+        onData([this, port] { data().openPassive(port); });
     } else {
         QString address;
-        onData([this, &address] { address = m_data->openActive(); });
+        onData([this, &address] { address = data().openActive(); });
         command(QStringLiteral("PORT"), address);
     }
     if (restart && m_startByte > 0)
         command(QStringLiteral("REST"), QString::number(m_startByte));
     if (command(verb, argument, true) / 100 != 1) {
         // Done without any data.
-        m_data->abandon();
+        data().abandon();
         return;
     }
-    onData([this] { m_data->awaitConnection(); });
+    onData([this] { data().awaitConnection(); });
     move();
     expectReply();
 }
@@ -569,7 +595,7 @@ void TFtpClient::upload()
             OnStartTransfer(*this);
         auto result = CDataInterface::SendResult::Sent;
         onData([&] {
-            result = m_data->sendFile(file, size - start, [this](qint64 total) {
+            result = data().sendFile(file, size - start, [this](qint64 total) {
                 if (OnTransfer)
                     OnTransfer(*this, total, QByteArray());
             });
@@ -578,7 +604,7 @@ void TFtpClient::upload()
         if (result != CDataInterface::SendResult::Sent)
             localFault(TransferError, QStringLiteral("Error reading from local file."));
         file.close();
-        m_data->finish();
+        data().finish();
         if (OnEndTransfer)
             OnEndTransfer(*this);
     });
@@ -593,7 +619,7 @@ void TFtpClient::download()
             if (OnStartTransfer)
                 OnStartTransfer(*this);
             onData([&] {
-                m_data->receive([&](const QByteArray& piece) {
+                data().receive([&](const QByteArray& piece) {
                     total += piece.size();
                     if (OnTransfer)
                         OnTransfer(*this, total, piece);
@@ -616,7 +642,7 @@ void TFtpClient::download()
                 OnStartTransfer(*this);
             try {
                 onData([&] {
-                    m_data->receive([&](const QByteArray& piece) {
+                    data().receive([&](const QByteArray& piece) {
                         if (file->write(piece) != piece.size())
                             throw LocalWriteFailed();
                         total += piece.size();
@@ -637,7 +663,7 @@ void TFtpClient::download()
                 file->close();
             }
         }
-        m_data->finish();
+        data().finish();
         if (OnEndTransfer)
             OnEndTransfer(*this);
     });
@@ -660,7 +686,7 @@ void TFtpClient::list(const QString& verb)
         };
         try {
             onData([&] {
-                m_data->receive([&](const QByteArray& piece) {
+                data().receive([&](const QByteArray& piece) {
                     pending += piece;
                     qsizetype start = 0;
                     for (qsizetype end; (end = pending.indexOf('\n', start)) >= 0; start = end + 1)
@@ -675,7 +701,7 @@ void TFtpClient::list(const QString& verb)
         } catch (const ListingLineTooLong&) {
             localFault(ReplyError, QStringLiteral("Server reply too long."), false);
         }
-        m_data->finish();
+        data().finish();
         if (OnEndTransfer)
             OnEndTransfer(*this);
     });

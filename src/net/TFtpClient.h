@@ -111,7 +111,14 @@ public:
     // How long an abort waits for the answer to "ABOR" after the aborted command's own.
     static constexpr int AbortReplySeconds = 5;
 
+protected:
+    // The one place the data connection is made; a TLS client returns its own.
+    virtual std::unique_ptr<CDataInterface> createDataInterface();
+    void connectionLost() override;
+
 private:
+    CDataInterface& data();
+
     // Why the waits of the action in progress were stopped.
     enum class StopReason { None, Abort, Interrupt };
 

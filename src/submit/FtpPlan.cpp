@@ -66,6 +66,30 @@ FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& 
     plan.remotePath = remotePath;
     expandInto(engine, remotePath, plan.remotePath);
 
+    const QString localPath = app.field(AppField::Path);
+    const QFileInfo local(localPath);
+    if (!local.isFile())
+        refuse(QStringLiteral("Cannot find file ") + localPath);
+    const bool localIsZip = extensionOf(local.fileName()).toUpper() == u".ZIP";
+    plan.zip = def.useZipFile || localIsZip;
+    plan.programIsZip = plan.zip && localIsZip;
+    if (plan.zip) {
+        if (!localIsZip) {
+            const QString base = def.use8x3Filename ? app.field(AppField::Char8)
+                                                    : local.fileName().chopped(extensionOf(local.fileName()).size());
+            plan.archiveName = base + QStringLiteral(".zip");
+            // The archive is made in the files directory under this name, so the name must stay there.
+            if (!isPlainFileName(plan.archiveName) || base.isEmpty())
+                refuse(QStringLiteral("Unusable archive name: ") + plan.archiveName);
+        } else {
+            // The user's archive goes as it is, under its own name.
+            plan.archiveName = local.fileName();
+            if (!isPlainFileName(plan.archiveName))
+                refuse(QStringLiteral("Unusable archive name: ") + plan.archiveName);
+            plan.archiveInPlace = sameFile(localPath, inFolder(filesDir, plan.archiveName));
+        }
+    }
+
     // The added text file: a text that does not expand is neither written nor sent.
     const QString script = def.scripts[size_t(SiteScript::FtpNew)].join(QStringLiteral("\r\n"));
     QString addedText;
@@ -82,12 +106,19 @@ FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& 
             plan.addedTextProblem = problem(QStringLiteral("the FTP script does not expand"));
     }
     if (added && !addedText.isEmpty()) {
-        added = expandInto(engine, def.ftpFilename, plan.addedTextName);
-        if (!added)
+        QString& name = plan.addedTextName;
+        added = expandInto(engine, def.ftpFilename, name);
+        if (!added) {
             plan.addedTextProblem = problem(QStringLiteral("the added text file name does not expand"));
-        else if (!plan.addedTextName.isEmpty() && !isPlainFileName(plan.addedTextName)) {
+        } else if (!name.isEmpty() && !isPlainFileName(name)) {
             added = false;
-            plan.addedTextProblem = WorkspacePath::unsafeNameMessage(plan.addedTextName);
+            plan.addedTextProblem = WorkspacePath::unsafeNameMessage(name);
+        } else if (!name.isEmpty()
+                   && (name == plan.archiveName || sameFile(inFolder(filesDir, name), localPath))) {
+            // Writing the text there would replace the program or its archive.
+            added = false;
+            plan.addedTextProblem = QStringLiteral("its name \"") + name
+                                    + QStringLiteral("\" is that of the program or of its archive");
         }
     }
     plan.addedTextOk = added;
@@ -96,13 +127,7 @@ FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& 
     const FtpUpload addedUpload{inFolder(filesDir, plan.addedTextName), plan.remotePath + plan.addedTextName, false,
                                 qint64(ListFile::serialize(plan.addedText).size())};
 
-    const QString localPath = app.field(AppField::Path);
-    const QFileInfo local(localPath);
-    if (!local.isFile())
-        refuse(QStringLiteral("Cannot find file ") + localPath);
-    const bool localIsZip = extensionOf(local.fileName()).toUpper() == u".ZIP";
-
-    if (!def.useZipFile && !localIsZip) {
+    if (!plan.zip) {
         const QString fileName = app.field(AppField::FileName);
         const QString remoteName
             = def.use8x3Filename ? app.field(AppField::Char8) + extensionOf(fileName) : fileName;
@@ -113,8 +138,6 @@ FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& 
         return plan;
     }
 
-    plan.zip = true;
-    plan.programIsZip = localIsZip;
     // Entries are stored under their file names; a name already there is replaced.
     const auto addEntry = [&plan](const QString& name) {
         if (!plan.archiveEntries.contains(name))
@@ -122,30 +145,21 @@ FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& 
     };
     bool archiveChanges = false;
     if (!localIsZip) {
-        const QString base = def.use8x3Filename ? app.field(AppField::Char8)
-                                                : local.fileName().chopped(extensionOf(local.fileName()).size());
-        plan.archiveName = base + QStringLiteral(".zip");
-        // The archive is made in the files directory under this name, so the name must stay there.
-        if (!isPlainFileName(plan.archiveName) || base.isEmpty())
-            refuse(QStringLiteral("Unusable archive name: ") + plan.archiveName);
         // Every attempt makes the archive afresh: what an earlier one held is not sent again.
         addEntry(local.fileName());
         archiveChanges = true;
     } else {
-        // The user's archive goes as it is, under its own name.
-        plan.archiveName = local.fileName();
-        if (!isPlainFileName(plan.archiveName))
-            refuse(QStringLiteral("Unusable archive name: ") + plan.archiveName);
-        plan.archiveInPlace = sameFile(localPath, inFolder(filesDir, plan.archiveName));
         plan.archiveEntries = zipEntryNames(localPath);
     }
     const bool inside = def.addedText == AddedTextPlacement::InsideZip;
     if (inside && addedPresent) {
         addEntry(plan.addedTextName);
         archiveChanges = true;
+        // The user's own archive is not changed: the text goes into a copy made for sending.
+        plan.sendsCopy = plan.archiveInPlace;
     }
 
-    const QString archivePath = inFolder(filesDir, plan.archiveName);
+    const QString archivePath = inFolder(filesDir, plan.sendsCopy ? sendCopyName() : plan.archiveName);
     plan.uploads.append(
         {archivePath, plan.remotePath + plan.archiveName, true, archiveChanges ? -1 : sizeOf(localPath)});
     if (!inside && addedPresent)

@@ -31,8 +31,16 @@ struct FtpPlan {
     // The program archive already is that file of the files directory: it is
     // neither deleted nor copied, only added to.
     bool archiveInPlace = false;
+    // The added text goes inside an archive the user keeps in the files
+    // directory: a copy of it is made, added to and sent instead.
+    bool sendsCopy = false;
     QStringList archiveEntries; // what the archive holds once zipped, in order
     QList<FtpUpload> uploads;   // in order, with the remote names as sent
 };
 
 FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& filesDir);
+
+// The scratch names of an attempt in the files directory: the added text on
+// its way to its name, and the copy of a kept archive that gets the added text.
+inline QString parseTempName() { return QStringLiteral("FTP_Parse_Temp.tmp"); }
+inline QString sendCopyName() { return QStringLiteral("FTP_Send_Temp.zip"); }

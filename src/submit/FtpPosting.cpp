@@ -66,12 +66,11 @@ bool FtpPosting::PostFtp(bool passive)
     return posted;
 }
 
-bool FtpPosting::fail(const QString& ftpLine, const QString& why)
+bool FtpPosting::fail(const QString& why)
 {
-    SubmitDisplays& displays = m_context.displays;
-    if (!ftpLine.isEmpty())
-        displays.AddFtpLog(ftpLine);
-    displays.AddLog(m_site + QStringLiteral(" -> ") + why);
+    // The site's FTP page and the run log both say why the attempt ended.
+    m_context.displays.AddFtpLog(why);
+    m_context.displays.AddLog(m_site + QStringLiteral(" -> ") + why);
     m_lastError = why;
     m_holder->logoff();
     return false;
@@ -103,7 +102,7 @@ bool FtpPosting::post()
 
     // Every name the attempt sends or writes, worked out as the dry run shows it.
     const FtpPlan plan = planFtp(engine, m_context.application, files);
-    const bool added = prepareAddedTextFile(plan);
+    const bool added = PrepareAddedTextFile(plan);
     const bool addedPresent = added && !m_addedTextName.isEmpty();
     const QString addedPath = files + m_addedTextName;
     const auto sendAddedText = [&] {
@@ -126,29 +125,24 @@ bool FtpPosting::post()
 
     const QString& archiveName = plan.archiveName;
     if (!WorkspacePath::isSafeName(archiveName))
-        return fail(QString(), QStringLiteral("ERROR ZIPPING FILE -> ") + archiveName + QStringLiteral(": ")
-                                   + WorkspacePath::unsafeNameMessage(archiveName));
+        return fail(QStringLiteral("ERROR ZIPPING FILE -> ") + archiveName + QStringLiteral(": ")
+                    + WorkspacePath::unsafeNameMessage(archiveName));
     const QString archive = files + archiveName;
     if (!plan.programIsZip) {
         displays.AddFtpLog(QStringLiteral("Zipping File: ") + archive);
         // Each attempt packs afresh; an archive left by an earlier one must not go instead.
         if (QFileInfo::exists(archive) && !QFile::remove(archive))
-            return fail(QString(), QStringLiteral("ERROR ZIPPING FILE -> ") + archive
-                                       + QStringLiteral(": the archive left by an earlier attempt cannot be deleted"));
+            return fail(QStringLiteral("ERROR ZIPPING FILE -> ") + archive
+                        + QStringLiteral(": the archive left by an earlier attempt cannot be deleted"));
         if (!zip(archive, localPath))
             return false;
     } else if (plan.archiveInPlace) {
         // The user's archive already lies there: deleting it to copy it onto itself would lose it.
         displays.AddFtpLog(QStringLiteral("Prepairing Zip File: ") + archive);
     } else {
-        if (QFileInfo::exists(archive) && !QFile::remove(archive))
-            return fail(QString(), QStringLiteral("ERROR COPYING FILE -> ") + archive
-                                       + QStringLiteral(": the file there cannot be deleted"));
         displays.AddFtpLog(QStringLiteral("Prepairing Zip File: ") + archive);
-        QFile source(localPath);
-        if (!source.copy(archive))
-            return fail(QString(), QStringLiteral("ERROR COPYING FILE -> ") + archive + QStringLiteral(": ")
-                                       + source.errorString());
+        if (!copy(localPath, archive))
+            return false;
     }
     if (!isRegularFile(archive)) {
         m_lastError = QStringLiteral("No archive at ") + archive;
@@ -156,14 +150,21 @@ bool FtpPosting::post()
     }
 
     const bool inside = def.addedText == AddedTextPlacement::InsideZip;
+    QString sent = archive;
     if (inside && addedPresent && isRegularFile(addedPath)) {
+        // A kept archive stays as the user made it: its copy gets the added text.
+        if (plan.sendsCopy) {
+            sent = files + sendCopyName();
+            if (!copy(archive, sent))
+                return false;
+        }
         displays.AddFtpLog(QStringLiteral("Adding To Zip File: ") + addedPath);
-        if (!zip(archive, addedPath))
+        if (!zip(sent, addedPath))
             return false;
     }
 
     const QString remoteArchive = plan.remotePath + archiveName;
-    if (!send(archive, remoteArchive, tmBinary))
+    if (!send(sent, remoteArchive, tmBinary))
         return false;
     displays.AddLog(QStringLiteral("Uploaded ") + archiveName + QStringLiteral(" to ") + m_site);
     if (!inside && addedPresent) {
@@ -180,11 +181,20 @@ bool FtpPosting::zip(const QString& archive, const QString& file)
     ZipArchive1.setFileSpecs({file});
     if (ZipArchive1.Add())
         return true;
-    return fail(QString(), QStringLiteral("ERROR ZIPPING FILE -> ") + archive + QStringLiteral(": ")
-                               + ZipArchive1.LastMessage());
+    return fail(QStringLiteral("ERROR ZIPPING FILE -> ") + archive + QStringLiteral(": ") + ZipArchive1.LastMessage());
 }
 
-bool FtpPosting::prepareAddedTextFile(const FtpPlan& plan)
+bool FtpPosting::copy(const QString& from, const QString& to)
+{
+    if (QFileInfo::exists(to) && !QFile::remove(to))
+        return fail(QStringLiteral("ERROR COPYING FILE -> ") + to + QStringLiteral(": the file there cannot be deleted"));
+    QFile source(from);
+    if (source.copy(to))
+        return true;
+    return fail(QStringLiteral("ERROR COPYING FILE -> ") + to + QStringLiteral(": ") + source.errorString());
+}
+
+bool FtpPosting::PrepareAddedTextFile(const FtpPlan& plan)
 {
     SubmitDisplays& displays = m_context.displays;
     const QString files = filesDir();
@@ -239,7 +249,7 @@ bool FtpPosting::setMode(TTransferMode mode)
     }
 }
 
-bool FtpPosting::uploadFile()
+bool FtpPosting::UploadFile()
 {
     m_state.FtpFailed = false;
     try {
@@ -262,7 +272,7 @@ bool FtpPosting::send(const QString& localFile, const QString& remoteFile, TTran
     m_holder->eRemoteFile = remoteFile;
     if (setMode(mode)) {
         displays.AddFtpLog(QStringLiteral("Sending File -> ") + remoteFile);
-        if (uploadFile())
+        if (UploadFile())
             return true;
     }
     displays.AddFtpLog(QStringLiteral("ERROR SENDING FILE -> ") + remoteFile);

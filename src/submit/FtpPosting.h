@@ -46,17 +46,18 @@ public:
     // Packs the program (and the added text) for sites that take a zip archive.
     TZipArchive ZipArchive1;
 
-    // The scratch file the added text is written to before it takes its name.
-    static QString parseTempName() { return QStringLiteral("FTP_Parse_Temp.tmp"); }
-
 private:
     bool post();
-    bool prepareAddedTextFile(const FtpPlan& plan);
-    bool uploadFile();
+    // Writes the added text under its name in the files directory; false when it
+    // cannot be prepared (nothing is sent for it then).
+    bool PrepareAddedTextFile(const FtpPlan& plan);
+    // One upload of the holder's local file to its remote file.
+    bool UploadFile();
     bool setMode(TTransferMode mode);
     bool send(const QString& localFile, const QString& remoteFile, TTransferMode mode);
     bool zip(const QString& archive, const QString& file);
-    bool fail(const QString& ftpLine, const QString& why);
+    bool copy(const QString& from, const QString& to);
+    bool fail(const QString& why);
     QString filesDir() const;
 
     Context m_context;

@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QProcess>
 #include <QSet>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 namespace {
 
@@ -239,6 +241,22 @@ TEST_F(FtpPostingTest, FailuresAreRetriedAsTheSettingsSayAndEachAttemptLogsOnAga
     const QByteArray wrong = ftpPage("Wrong");
     EXPECT_TRUE(wrong.contains("[Unable To Connect.]"));
     EXPECT_TRUE(wrong.contains("SERVER: 530")) << wrong.constData();
+    EXPECT_EQ(commandCount(s("USER ")), 5) << "no retries: one more logon";
+
+    // A server that turns the client away at once is reported with its own words.
+    QTcpServer busy;
+    ASSERT_TRUE(busy.listen(QHostAddress::LocalHost));
+    QObject::connect(&busy, &QTcpServer::newConnection, [&busy] {
+        QTcpSocket* socket = busy.nextPendingConnection();
+        socket->write("421 Too many users, try later.\r\n");
+        socket->disconnectFromHost();
+    });
+    addSite("Busy", "USE_FTP_UPLOAD=1\r\nFTP_SERVER=127.0.0.1:" + QByteArray::number(busy.serverPort()) + "\r\n");
+    siteRows({{"Busy", true}, {"Refusing", false}, {"Wrong", false}});
+    start();
+    ASSERT_EQ(run().submitBtnClick(), Outcome::Completed);
+    EXPECT_EQ(model->ftpPosting().lastError(), s("421 Too many users, try later."));
+    EXPECT_TRUE(ftpPage("Busy").contains("[Unable To Connect.]"));
 }
 
 TEST_F(FtpPostingTest, AnUnreachableServerIsSaidOnTheSitePageForEveryAttempt)
@@ -291,4 +309,74 @@ TEST_F(FtpPostingTest, SkipDuringAnUploadFailsTheSiteWithoutFurtherAttempts)
     EXPECT_TRUE(logged(s("SKIPPED -> Skipped")));
     EXPECT_EQ(row("Skipped").submit, s("New"));
     EXPECT_EQ(reportedCounts(), std::make_pair(0, 1));
+}
+
+TEST_F(FtpPostingTest, AKeptArchiveGetsNoSitesTextAndNoNameMayReplaceTheProgram)
+{
+    startFtpServer();
+    ftpSettings(0, true);
+    // The program is an archive the user keeps in the files directory.
+    ws.write(s("dist/a.exe"), Program);
+    {
+        QProcess zip;
+        zip.start(s("zip"), {s("-q"), s("-j"), ws.file(s("files/kept.zip")), ws.file(s("dist/a.exe"))});
+        ASSERT_TRUE(zip.waitForFinished(30000));
+    }
+    const QByteArray kept = ws.read(s("files/kept.zip"));
+    useProgram(ws.file(s("files/kept.zip")));
+    addFtpSite("First", "USE_ZIP_FILE=1\r\nREMOTE_PATH=incoming/\r\nFTP_FILENAME=first.txt\r\nINCLUDE_IN_ZIP=1\r\n",
+               "For the first\r\n");
+    addFtpSite("Second", "USE_ZIP_FILE=1\r\nFTP_FILENAME=second.txt\r\nINCLUDE_IN_ZIP=1\r\n", "For the second\r\n");
+    // A text named as the program itself would overwrite it: it is refused.
+    addFtpSite("Clash", "FTP_FILENAME=kept.zip\r\nADD_FILE_TO_ZIP=1\r\n", "Not an archive\r\n");
+    start();
+    ASSERT_EQ(run().submitBtnClick(), Outcome::Completed);
+
+    EXPECT_EQ(ws.read(s("files/kept.zip")), kept) << "the user's archive is as it was";
+    EXPECT_EQ(zipEntryNames(ftpServer->filePath(s("incoming/kept.zip"))), (QStringList{s("a.exe"), s("first.txt")}));
+    EXPECT_EQ(zipEntryNames(ftpServer->filePath(s("kept.zip"))), (QStringList{s("a.exe"), s("second.txt")}))
+        << "one site's text does not travel to the next";
+    EXPECT_TRUE(unzipTests(ftpServer->filePath(s("kept.zip"))));
+    EXPECT_EQ(reportedCounts(), std::make_pair(3, 0));
+    EXPECT_TRUE(ftpPage("Clash").contains("Added text file not sent: its name"));
+    EXPECT_EQ(commandCount(s("STOR")), 3) << "the clashing text is not sent";
+}
+
+TEST_F(FtpPostingTest, AZipFaultIsSaidOnTheSitePageAndNothingOldIsSent)
+{
+    startFtpServer();
+    ftpSettings(1, true);
+    // Something that is no file stands where the archive is made.
+    ws.write(s("files/mytool-setup.zip/inside"), "x");
+    addFtpSite("Zipper", "USE_ZIP_FILE=1\r\n");
+    start();
+    ASSERT_EQ(run().submitBtnClick(), Outcome::Completed);
+    const QByteArray page = ftpPage("Zipper");
+    EXPECT_EQ(page.count(QByteArray("ERROR ZIPPING FILE -&gt; ").append(ws.file(s("files/mytool-setup.zip")).toLatin1())), 2)
+        << page.constData();
+    EXPECT_EQ(commandCount(s("STOR")), 0);
+    EXPECT_EQ(reportedCounts(), std::make_pair(0, 1));
+}
+
+TEST_F(FtpPostingTest, CancelDuringAnUploadEndsTheRunAfterThatSite)
+{
+    startFtpServer();
+    ftpSettings(3, false);
+    ws.write(s("dist/mytool-setup.exe"), Program.repeated(400));
+    addFtpSite("Cancelled", "");
+    addFtpSite("Later", "");
+    start();
+    prompts.confirmAnswers = {true};
+    bool pressed = false;
+    QObject::connect(&model->displays(), &SubmitDisplays::ftpLineAdded, [&](int) {
+        if (!pressed && model->displays().ftpLines().last() == s("TRANSFER BEGIN.")) {
+            pressed = true;
+            run().cancelClick();
+        }
+    });
+    EXPECT_EQ(run().submitBtnClick(), Outcome::Cancelled);
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(commandCount(s("USER ")), 1) << "no retry and no later site";
+    EXPECT_EQ(row("Cancelled").submit, s("New"));
+    EXPECT_EQ(row("Later").submit, s("New"));
 }
