@@ -9,6 +9,7 @@ handle; any other path is a file of the --root folder.
 """
 import argparse
 import http.server
+import os
 import sys
 import threading
 import time
@@ -78,6 +79,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             "/test/stall": self.stall,
             "/test/drip": self.drip,
             "/test/big": lambda: self.big(int(query.get("size", ["0"])[0])),
+            "/test/unsized": lambda: self.unsized(int(query.get("size", ["0"])[0])),
+            "/test/short": self.short,
         }
         self.close_connection = True
         if route in shapes:
@@ -87,8 +90,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 pass
         elif self.command == "GET":
             super().do_GET()
+        elif self.command == "POST" and self.is_root_file(route):
+            # A form page of the root answers its post with the page itself.
+            super().do_GET()
         else:
             self.send_error(405)
+
+    def is_root_file(self, route):
+        return os.path.isfile(self.translate_path(route))
 
     def send(self, data):
         self.wfile.write(data)
@@ -134,6 +143,18 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         while size > 0:
             self.wfile.write(piece[:size])
             size -= len(piece)
+
+    def unsized(self, size):
+        # No Content-Length: the body ends where the connection does.
+        self.send(b"HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n")
+        piece = bytes(range(256)) * 256
+        while size > 0:
+            self.wfile.write(piece[:size])
+            size -= len(piece)
+
+    def short(self):
+        # Promises more than it sends, then closes.
+        self.send(b"HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + TEXT)
 
 
 class Server(http.server.ThreadingHTTPServer):

@@ -92,6 +92,10 @@ protected:
     void await(const std::function<bool()>& done, bool closeFails = true, bool needSocket = true);
     // Throws the error the connection has, or Closed.
     [[noreturn]] void throwConnectionError() const;
+    // The next line without its LF (and CR), waiting for a whole one. A line
+    // longer than `longest` bytes fails with TooLong before more of it is kept;
+    // a connection that ends mid-line fails as closed.
+    QByteArray readRawLine(qsizetype longest);
 
 private:
     void attach(QAbstractSocket* socket);

@@ -4,12 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <zip.h>
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -421,9 +421,25 @@ bool TZipArchive::writeEntry(zip_t* archive, const EntryPlan& plan)
         return fault(zfArchive, u"Cannot extract " + plan.name + u" from " + archivePath + u": " + archiveErrorText(archive));
     const std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> closer(entry, zip_fclose);
 
-    // The file appears under its name only once it is whole.
-    QSaveFile out(plan.target);
-    if (!out.open(QIODevice::WriteOnly))
+    // The file appears under its name only once it is whole: it is written
+    // beside its target and renamed over it. Unlike a save file it is not
+    // synced to disk one by one, which would make an archive of thousands of
+    // small files crawl; a whole file or none still stands under the name.
+    const QFileInfo target(plan.target);
+    QFile out(target.path() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".zentrel-part"));
+    // Whatever happens below, no part file stays behind.
+    struct Discard {
+        QFile& file;
+        bool keep = false;
+        ~Discard()
+        {
+            if (!keep)
+                file.remove();
+        }
+    } discard{out};
+    // A link left under that name must not lead the bytes elsewhere.
+    QFile::remove(out.fileName());
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::NewOnly))
         return fault(zfWriteFile, u"Cannot create file " + plan.target + u": " + out.errorString());
     progress(zpStartFile, plan.name, plan.size);
     QByteArray buffer(64 * 1024, Qt::Uninitialized);
@@ -432,22 +448,27 @@ bool TZipArchive::writeEntry(zip_t* archive, const EntryPlan& plan)
     for (;;) {
         const zip_int64_t read = zip_fread(entry, buffer.data(), zip_uint64_t(buffer.size()));
         if (read < 0) {
-            out.cancelWriting();
             return fault(zfArchive, u"Cannot extract " + plan.name + u" from " + archivePath + u": " +
                                         QString::fromUtf8(zip_file_strerror(entry)));
         }
         if (read == 0)
             break;
         if (out.write(buffer.constData(), read) != read) {
-            out.cancelWriting();
             return fault(zfWriteFile, u"Cannot write file " + plan.target + u": " + out.errorString());
         }
         written += read;
         for (; written >= nextStep; nextStep += ProgressStep)
             progress(zpAdvance, plan.name, nextStep);
     }
-    if (!out.commit())
-        return fault(zfWriteFile, u"Cannot create file " + plan.target + u": " + out.errorString());
+    if (!out.flush())
+        return fault(zfWriteFile, u"Cannot write file " + plan.target + u": " + out.errorString());
+    std::error_code renamed;
+    std::filesystem::rename(std::filesystem::path(QFile::encodeName(out.fileName()).toStdString()),
+                            std::filesystem::path(QFile::encodeName(plan.target).toStdString()), renamed);
+    if (renamed)
+        return fault(zfWriteFile, u"Cannot create file " + plan.target + u": " + QString::fromStdString(renamed.message()));
+    // It has its name now; the part file is gone.
+    discard.keep = true;
     progress(zpEndFile, plan.name, written);
     return true;
 }

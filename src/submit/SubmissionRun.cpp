@@ -14,6 +14,7 @@
 #include "records/ZentrelError.h"
 #include "reports/TReportsFrm.h"
 #include "submit/ApplicationSiteList.h"
+#include "submit/HttpClientSetup.h"
 #include "submit/PostingMethods.h"
 #include "submit/SubmitDisplays.h"
 #include "submit/THTTPFrm.h"
@@ -546,21 +547,7 @@ void SubmissionRun::recordResult(int row, bool ok)
 
 void SubmissionRun::SetupHttpClient(THTTPFrm& holder)
 {
-    const ProgramSettings& settings = m_context.settings;
-    TagHTTP& http = holder.HTTP1;
-    if (!http.WinsockLoaded())
-        http.setWinsockLoaded(true);
-    http.setTimeOut(settings.httpTimeOut);
-    // The proxy first: it becomes the server the URL would otherwise name.
-    if (settings.hasProxy()) {
-        http.setProxy(settings.proxyAddress());
-        http.setProxyUserName(settings.proxyUserName);
-        http.setProxyPassword(settings.proxyPassword);
-    } else {
-        http.setProxy(QString());
-        http.setProxyUserName(QString());
-        http.setProxyPassword(QString());
-    }
+    setupHttpClient(holder.HTTP1, m_context.settings);
 }
 
 bool SubmissionRun::ftpApplies(const SiteDefinition& site)

@@ -110,6 +110,14 @@ private:
 
 namespace InputRules {
 
+QLineEdit* newEdit(QWidget* parent, const char* name, const char* hint)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setToolTip(QLatin1String(hint));
+    return edit;
+}
+
 void dropTypedCharacters(QWidget* field, const QString& chars)
 {
     field->installEventFilter(new KeyDropper(field, [chars](const QKeyEvent& e) {

@@ -11,6 +11,9 @@ class QWidget;
 // Keyboard rules of the program's fields.
 namespace InputRules {
 
+// A line field with its object name and hint.
+QLineEdit* newEdit(QWidget* parent, const char* name, const char* hint);
+
 // Typed characters among `chars` are dropped (a "$" in prices and descriptions).
 void dropTypedCharacters(QWidget* field, const QString& chars);
 // At most `length` characters can be typed or pasted; a loaded text may be longer.

@@ -10,12 +10,15 @@
 #include "ui/QtUserPrompts.h"
 #include "ui/TAboutFrm.h"
 #include "ui/TApplicationPages.h"
+#include "ui/TBHSFrm.h"
 #include "ui/TCompanyPage.h"
 #include "ui/TDefaultScriptFrm.h"
 #include "ui/TEngineCheckFrm.h"
+#include "ui/Tgeteng.h"
 #include "ui/TReportsListFrm.h"
 #include "ui/TSettingsForm.h"
 #include "ui/TSetupDlg.h"
+#include "ui/Tsimtellpassfrm.h"
 #include "ui/TSiteBuilderPage.h"
 #include "ui/TSitesPage.h"
 #include "ui/TSubmissionVerifyFrm.h"
@@ -104,6 +107,12 @@ TMainFrm::TMainFrm(const QString& baseDirectory, UserPrompts* prompts, const QSt
         return true;
     });
     m_setupDlg = new TSetupDlg(this);
+    // A Simtel site marked without a password: the run goes on once the dialog closes.
+    m_simtelDlg = new Tsimtellpassfrm(m_model->simtelRequest(), this);
+    run.setSimtelPasswordDialog([this] {
+        m_simtelDlg->exec();
+        return !m_model->run().simtelPassword().isEmpty();
+    });
     connect(&run, &SubmissionRun::mailSetupChanged, this, [this] { m_setupDlg->fill(m_model->run().mailSetup()); });
     // A mail about to go without a server asks for one.
     m_model->emailPosting().setSetupDialog([this] {
@@ -172,7 +181,7 @@ void TMainFrm::buildMenus()
     m_fileMenu->setObjectName(QStringLiteral("filepd"));
     item(m_fileMenu, "SettingsItem", "&Settings", [this] { settingsItemClick(); });
     m_reportsItem = item(m_fileMenu, "Mnu_Reports", "&View Reports", [this] { viewReportsClick(); });
-    item(m_fileMenu, "UpdateDataItem", "&Update Data Files", nullptr);
+    item(m_fileMenu, "UpdateDataItem", "&Update Data Files", [this] { updateDataItemClick(); });
     m_fileMenu->addSeparator();
     item(m_fileMenu, "DefaultFtpItem", "Default &FTP Script", [this] { defaultScriptItemClick(SiteScript::FtpNew); });
     QMenu* scripts = m_fileMenu->addMenu(QStringLiteral("Default &Email Scripts"));
@@ -217,6 +226,10 @@ QWidget* TMainFrm::buildAppInfoTab()
     m_companyPage = new TCompanyPage(model.company(), model.companyChooser(), run);
     connect(m_companyPage, &TCompanyPage::saveApplicationClicked, this,
             [this] { runCommand([this] { m_model->saveApplication(); }); });
+    connect(m_companyPage, &TCompanyPage::bhsAccountRequested, this, [this] {
+        TBHSFrm bhs(m_model->company(), m_model->settings(), *m_prompts, this);
+        bhs.exec();
+    });
     m_appInfoTabs->addTab(m_companyPage, QStringLiteral("Company Information"));
     setHelpTopic(m_companyPage, CompanyTopic);
     setHelpTopic(m_appPages->general(), GeneralTopic);
@@ -484,6 +497,21 @@ void TMainFrm::formShow()
     m_tabs->setCurrentIndex(0);
     m_appInfoTabs->setCurrentWidget(m_companyPage);
     emit firstShown();
+}
+
+void TMainFrm::updateDataItemClick()
+{
+    // After an update the window closes without asking, so unsaved changes are asked about first.
+    if (!m_model->dataUpdateQuery())
+        return;
+    bool updated = false;
+    {
+        Tgeteng update(*m_prompts, m_model->settings(), DataUpdate::Folders::of(m_model->workspace()), this);
+        update.exec();
+        updated = update.updated();
+    }
+    if (updated)
+        m_model->restartAfterUpdate();
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event)

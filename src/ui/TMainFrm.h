@@ -19,6 +19,7 @@ class QtUserPrompts;
 class TApplicationPages;
 class TCompanyPage;
 class TSetupDlg;
+class Tsimtellpassfrm;
 class TSiteBuilderPage;
 class TSitesPage;
 class TSubmitPage;
@@ -66,6 +67,8 @@ public:
     void runCommand(const std::function<void()>& command);
     // File, Settings.
     void settingsItemClick();
+    // File, Update Data Files; the window closes after an update.
+    void updateDataItemClick();
     // File, View Reports (also the "View Reports" button).
     void viewReportsClick();
     // Help, About; its "&D" opens the engine checker once the box has closed.
@@ -82,6 +85,8 @@ public:
     bool PageControl1Changing();
     // The mail setup dialog, made at start-up and filled before every run.
     TSetupDlg* setupDialog() const { return m_setupDlg; }
+    // The Simtel password dialog, made at start-up and shown by a run that needs it.
+    Tsimtellpassfrm* simtelPasswordDialog() const { return m_simtelDlg; }
     // "Print Log" on the "Submit" tab.
     void printLogClick();
     // Opens the help page at the topic of the control that has the focus.
@@ -122,6 +127,7 @@ private:
     TSubmitPage* m_submitPage = nullptr;
     TSiteBuilderPage* m_siteBuilder = nullptr;
     TSetupDlg* m_setupDlg = nullptr;
+    Tsimtellpassfrm* m_simtelDlg = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     QAction* m_reportsItem = nullptr;

@@ -16,13 +16,6 @@
 
 namespace {
 
-QLineEdit* newEdit(QWidget* parent, const char* name, const char* hint)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    edit->setToolTip(QLatin1String(hint));
-    return edit;
-}
 
 QCheckBox* newCheck(QWidget* parent, const char* name, const char* caption, const char* hint)
 {
@@ -53,19 +46,19 @@ TSettingsForm::TSettingsForm(ProgramSettings& settings, QString fileName, QWidge
 
     auto* mail = new QGroupBox(QStringLiteral("Email Settings:"), this);
     auto* mailForm = new QFormLayout(mail);
-    m_smtp = newEdit(mail, "SMTPEdit", "The host name of your outgoing mail (SMTP) server");
-    m_email = newEdit(mail, "EmailEdit", "Your e-mail address; submissions are sent from it");
-    m_name = newEdit(mail, "NameEdit", "Your name, shown as the sender of submissions");
+    m_smtp = InputRules::newEdit(mail, "SMTPEdit", "The host name of your outgoing mail (SMTP) server");
+    m_email = InputRules::newEdit(mail, "EmailEdit", "Your e-mail address; submissions are sent from it");
+    m_name = InputRules::newEdit(mail, "NameEdit", "Your name, shown as the sender of submissions");
     mailForm->addRow(QStringLiteral("SMTP Server:"), m_smtp);
     mailForm->addRow(QStringLiteral("Email Address:"), m_email);
     mailForm->addRow(QStringLiteral("Your Name:"), m_name);
 
     auto* proxy = new QGroupBox(QStringLiteral("HTTP Proxy Server Info (If any):"), this);
     auto* proxyForm = new QFormLayout(proxy);
-    m_proxy = newEdit(proxy, "ProxyEdit", "The host name of your HTTP proxy; leave empty when you use none");
-    m_proxyUser = newEdit(proxy, "ProxyUserEdit", "Your user name at the proxy, if it asks for one");
-    m_proxyPassword = newEdit(proxy, "ProxyPasswordEdit", "Your password at the proxy; it is stored as typed");
-    m_port = newEdit(proxy, "PortEdit", "The port of the proxy, usually 80 or 8080");
+    m_proxy = InputRules::newEdit(proxy, "ProxyEdit", "The host name of your HTTP proxy; leave empty when you use none");
+    m_proxyUser = InputRules::newEdit(proxy, "ProxyUserEdit", "Your user name at the proxy, if it asks for one");
+    m_proxyPassword = InputRules::newEdit(proxy, "ProxyPasswordEdit", "Your password at the proxy; it is stored as typed");
+    m_port = InputRules::newEdit(proxy, "PortEdit", "The port of the proxy, usually 80 or 8080");
     proxyForm->addRow(QStringLiteral("Proxy Server:"), m_proxy);
     proxyForm->addRow(QStringLiteral("Proxy UserName:"), m_proxyUser);
     proxyForm->addRow(QStringLiteral("Proxy Password:"), m_proxyPassword);

@@ -48,6 +48,8 @@ MainModel::MainModel(UserPrompts& prompts, const QString& baseDirectory, const Q
         [this] { return engine(); }, m_application, m_displays, m_prompts,
         [this] { return m_workspace ? m_workspace->FilesDir() : m_baseDirectory + QStringLiteral("files/"); }});
     m_run->setFtpMethod(m_ftpPosting.get());
+    m_simtelRequest = std::make_unique<SimtelRequest>(
+        SimtelRequest::Context{m_siteList, m_settings, settingsFile(), *m_run, m_prompts});
     // A run loads site after site; the Site Builder gets back what it showed.
     connect(m_run.get(), &SubmissionRun::runStarted, this, [this] {
         if (const TEngBuild* e = engine())
@@ -180,6 +182,21 @@ bool MainModel::closeQuery()
     }
     if (m_closeWithoutQuestions)
         return true;
+    const ClosingAnswer answer = askClosingQuestions();
+    if (answer == ClosingAnswer::CancelRecord)
+        return false;
+    // "Cancel" for the Site definition keeps the window open, yet the application last worked on is
+    // still written. A program folder that cannot be written must not keep the window from closing.
+    try {
+        m_settings.saveLastAppLoaded(settingsFile());
+    } catch (const ZentrelError& e) {
+        m_prompts.error(e.text());
+    }
+    return answer == ClosingAnswer::Go;
+}
+
+MainModel::ClosingAnswer MainModel::askClosingQuestions()
+{
     const auto ask = [this](const QString& what) {
         m_prompts.beep();
         return m_prompts.askSave(QStringLiteral("Would you like to save %1?").arg(what));
@@ -188,39 +205,40 @@ bool MainModel::closeQuery()
         switch (ask(QStringLiteral("Changed Company Info"))) {
         case UserPrompts::Answer::Yes: m_company.SaveCompany(); break;
         case UserPrompts::Answer::No: break;
-        case UserPrompts::Answer::Cancel: return false;
+        case UserPrompts::Answer::Cancel: return ClosingAnswer::CancelRecord;
         }
     }
     if (m_application.changed()) {
         switch (ask(m_application.name())) {
         case UserPrompts::Answer::Yes: m_application.SaveApplication(); break;
         case UserPrompts::Answer::No: break;
-        case UserPrompts::Answer::Cancel: return false;
+        case UserPrompts::Answer::Cancel: return ClosingAnswer::CancelRecord;
         }
     }
     if (m_siteList.changed()) {
         switch (ask(QStringLiteral("Site Engine Info"))) {
         case UserPrompts::Answer::Yes: m_siteList.Save(m_application.name()); break;
         case UserPrompts::Answer::No: break;
-        case UserPrompts::Answer::Cancel: return false;
+        case UserPrompts::Answer::Cancel: return ClosingAnswer::CancelRecord;
         }
     }
-    // "Cancel" here keeps the window open, yet the application last worked on is still written.
-    bool close = true;
     if (const TEngBuild* e = engine(); e && e->modified()) {
         switch (ask(QStringLiteral("Added/Changed Engine Info"))) {
         case UserPrompts::Answer::Yes: saveSite(); break;
         case UserPrompts::Answer::No: break;
-        case UserPrompts::Answer::Cancel: close = false; break;
+        case UserPrompts::Answer::Cancel: return ClosingAnswer::CancelSite;
         }
     }
-    // A program folder that cannot be written must not keep the window from closing.
-    try {
-        m_settings.saveLastAppLoaded(settingsFile());
-    } catch (const ZentrelError& e) {
-        m_prompts.error(e.text());
+    return ClosingAnswer::Go;
+}
+
+bool MainModel::dataUpdateQuery()
+{
+    if (m_displays.Posting()) {
+        m_prompts.beep();
+        return false;
     }
-    return close;
+    return askClosingQuestions() == ClosingAnswer::Go;
 }
 
 void MainModel::windowClosing()

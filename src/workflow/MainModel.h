@@ -6,6 +6,7 @@
 #include "records/ProgramSettings.h"
 #include "engines/TEngBuild.h"
 #include "records/TGWide.h"
+#include "services/SimtelRequest.h"
 #include "submit/ApplicationSiteList.h"
 #include "submit/EmailPosting.h"
 #include "submit/FtpPosting.h"
@@ -59,6 +60,8 @@ public:
     // The run's e-mail method.
     EmailPosting& emailPosting() { return *m_emailPosting; }
     FtpPosting& ftpPosting() { return *m_ftpPosting; }
+    // The Simtel upload request and the Simtel password it takes.
+    SimtelRequest& simtelRequest() { return *m_simtelRequest; }
     // "settings.dat" in the program folder.
     QString settingsFile() const;
 
@@ -81,6 +84,9 @@ public:
     // Asks about unsaved changes before the window closes and writes LastAppLoaded;
     // false when the window stays open: "Cancel", or a run is going.
     bool closeQuery();
+    // Before a data file update, after which the window closes without asking:
+    // the closing questions, each "Yes" saving; false on "Cancel" or while a run is going.
+    bool dataUpdateQuery();
     // The window is closing for good: the held Simtel password goes back into
     // the Simtel site definitions.
     void windowClosing();
@@ -115,6 +121,11 @@ signals:
     void closeRequested();
 
 private:
+    // Which closing question was answered "Cancel", if any.
+    enum class ClosingAnswer { Go, CancelRecord, CancelSite };
+    // Asks to save each changed record, the site list and the Site definition, in that order.
+    ClosingAnswer askClosingQuestions();
+
     UserPrompts& m_prompts;
     QString m_baseDirectory;
     QString m_userSettingsFile;
@@ -131,6 +142,7 @@ private:
     std::unique_ptr<SubmissionRun> m_run;
     std::unique_ptr<EmailPosting> m_emailPosting;
     std::unique_ptr<FtpPosting> m_ftpPosting;
+    std::unique_ptr<SimtelRequest> m_simtelRequest;
     // The site the Site Builder showed before a run, unsaved edits and all.
     std::optional<TEngBuild::State> m_siteBeforeRun;
     bool m_closeWithoutQuestions = false;

@@ -113,6 +113,10 @@ void SiteBuilder::saveSite()
         return;
     BusyCursor busy(m_prompts);
     m_engine->SaveSite(m_engine->siteName());
+    // A saved Simtel definition's password becomes the one the program holds, so
+    // closing the program writes it back rather than an older one over it.
+    if (SubmissionRun::isSimtelSite(m_engine->siteName()))
+        emit simtelPasswordEdited(m_engine->site().loginPassword);
     // The saved definition shows in the site list at once: a new site gets its row.
     if (!m_application.name().isEmpty())
         m_siteList.Rebuild(m_application.name());

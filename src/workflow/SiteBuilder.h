@@ -82,7 +82,7 @@ signals:
     // One script was replaced as a whole.
     void scriptReplaced(SiteScript script);
     void contributeShownChanged(bool shown);
-    // "Login Password:" was edited while a Simtel site is shown.
+    // "Login Password:" was edited, or the definition saved, while a Simtel site is shown.
     void simtelPasswordEdited(const QString& password);
 
 private:

@@ -163,7 +163,7 @@ TEST(MainWindow, MenusInTheirOrderWithLaterCommandsDisabled)
     EXPECT_EQ(w.frame.fileMenu()->objectName(), s("filepd"));
     EXPECT_EQ(w.frame.helpMenu()->objectName(), s("Mnu_Help"));
     EXPECT_EQ(captions(w.frame.fileMenu()),
-              (QStringList{s("&Settings"), s("&View Reports"), s("&Update Data Files (off)"), s("-"),
+              (QStringList{s("&Settings"), s("&View Reports"), s("&Update Data Files"), s("-"),
                            s("Default &FTP Script"), s("Default &Email Scripts"), s("-"), s("E&xit")}));
     EXPECT_EQ(w.frame.command("Mnu_Reports")->text(), s("&View Reports"));
     EXPECT_EQ(captions(w.frame.findChild<QMenu*>(s("DefaultEmailMenu"))), (QStringList{s("&New"), s("&Update")}));

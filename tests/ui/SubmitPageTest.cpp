@@ -128,6 +128,7 @@ TEST(SubmitPage, ARunLocksTheWindowAndItsEndRestoresIt)
     TSubmitPage* page = sw.page;
     SubmitDisplays& d = sw.displays();
     d.setCounters(5);
+    frame.command("UpdateDataItem")->setEnabled(false); // an entry already off before the run
     d.BeginPosting();
 
     EXPECT_FALSE(frame.fileMenu()->menuAction()->isEnabled());
