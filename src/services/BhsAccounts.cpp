@@ -58,7 +58,13 @@ QList<BhsAccounts::Account> BhsAccounts::parseAccounts(const QString& page)
         if (id.isEmpty())
             continue;
         const qsizetype gt = line.indexOf(u'>');
-        accounts.append({gt < 0 ? QString() : line.mid(gt + 1), id});
+        QString name = gt < 0 ? QString() : line.mid(gt + 1);
+        // The option's closing tag is markup, not part of the company's name:
+        // kept, it would show and would never match the company field.
+        const qsizetype end = name.indexOf(QStringLiteral("</option"), 0, Qt::CaseInsensitive);
+        if (end >= 0)
+            name = name.left(end).trimmed();
+        accounts.append({name, id});
     }
     return accounts;
 }

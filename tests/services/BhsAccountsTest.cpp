@@ -74,11 +74,13 @@ TEST(BhsParse, AnAccountsPageListsTheNumberedOptionsOnly)
     EXPECT_EQ(found[1].name, s("Smith & Sons"));
     EXPECT_EQ(found[1].id, s("3310"));
 
-    // The name is the rest of the line as it stands; lines that only mention an option are not options.
+    // The name is the rest of the line without the option's closing tag; lines that only mention an option are not options.
     const QList<BhsAccounts::Account> other = BhsAccounts::parseAccounts(
-        s("<select><option value=\"5\">Inline\n<option value=\"77\">Tail Co</option>\n<option value=\"9\n"));
-    ASSERT_EQ(other.size(), 1);
-    EXPECT_EQ(other[0].name, s("Tail Co</option>"));
+        s("<select><option value=\"5\">Inline\n<option value=\"77\">Tail Co </OPTION>\n<option value=\"9\n"
+          "<option value=\"78\">Rest & Co <b>x</b>\n"));
+    ASSERT_EQ(other.size(), 2);
+    EXPECT_EQ(other[0].name, s("Tail Co"));
+    EXPECT_EQ(other[1].name, s("Rest & Co <b>x</b>")) << "without a closing tag the line stays as it is";
     EXPECT_EQ(other[0].id, s("77"));
     EXPECT_TRUE(BhsAccounts::parseAccounts(QString()).isEmpty());
 }
