@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <zip.h>
 
@@ -396,6 +397,7 @@ bool TZipArchive::extractFiles(const QStringList& wanted)
 
     if (!QDir().mkpath(root))
         return fault(zfExtractDir, u"Cannot create folder " + m_extractDir);
+    QSet<QString> made;
     for (const EntryPlan& plan : plans) {
         if (plan.folder) {
             if (!QDir().mkpath(plan.target))
@@ -405,8 +407,13 @@ bool TZipArchive::extractFiles(const QStringList& wanted)
         const QFileInfo existing(plan.target);
         if (!overwrite && (existing.exists() || existing.isSymLink()))
             continue;
-        if (!QDir().mkpath(existing.path()))
-            return fault(zfWriteFile, u"Cannot create folder " + existing.path());
+        // Most entries share a folder: each is made once.
+        const QString folder = existing.path();
+        if (!made.contains(folder)) {
+            if (!QDir().mkpath(folder))
+                return fault(zfWriteFile, u"Cannot create folder " + folder);
+            made.insert(folder);
+        }
         if (!writeEntry(archive.get(), plan))
             return false;
     }

@@ -36,11 +36,11 @@ std::filesystem::path fsPath(const QString& path)
 
 // True when the folder and the file's folder lie on one file system, so a
 // rename moves the file at once and whole.
-bool sameDevice(const QString& folder, const QString& file)
+bool sameDevice(const QString& folder, const QString& otherFolder)
 {
     struct stat a {}, b {};
     return ::stat(QFile::encodeName(folder).constData(), &a) == 0
-        && ::stat(QFile::encodeName(QFileInfo(file).path()).constData(), &b) == 0 && a.st_dev == b.st_dev;
+        && ::stat(QFile::encodeName(otherFolder).constData(), &b) == 0 && a.st_dev == b.st_dev;
 }
 
 QString reasonOf(const std::error_code& error)
@@ -342,11 +342,13 @@ bool DataUpdate::install(const QStringList& entries)
     // Every new file is first put beside the one it replaces, so the swap
     // that follows only renames within one folder.
     QString failure;
+    // A rename within one file system cannot fail half-way: files go straight in below.
+    const bool sitesDirect = sameDevice(m_folders.updates, m_folders.sites);
+    const bool catDirect = sameDevice(m_folders.updates, m_folders.cat);
     for (Install& file : files) {
         setStatus(file.status);
         std::error_code error;
-        if (sameDevice(m_folders.updates, file.target)) {
-            // A rename within one file system cannot fail half-way: the file goes straight in below.
+        if (file.target.startsWith(m_folders.cat) ? catDirect : sitesDirect) {
             file.staged = file.source;
             file.isStaged = true;
             continue;
