@@ -17,7 +17,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -221,6 +223,13 @@ bool DataUpdate::unpackAndInstall()
     setBar(0, std::max<qint64>(1, QFileInfo(m_diskFile).size() / TZipArchive::ProgressStep + entries.size()));
     if (!extract())
         return false;
+    // The unpacked bytes reach the disk before any of them takes an old file's
+    // place, so a power cut during the swap cannot leave a renamed empty file.
+    if (const int folder = ::open(QFile::encodeName(m_folders.updates).constData(), O_RDONLY | O_DIRECTORY);
+        folder >= 0) {
+        ::syncfs(folder);
+        ::close(folder);
+    }
     if (!names) {
         archiveError(QStringLiteral("Cannot read archive %1").arg(m_diskFile));
         return false;
@@ -238,18 +247,29 @@ bool DataUpdate::unpackAndInstall()
 
 bool DataUpdate::checkEntries(QStringList& entries)
 {
-    // Every entry becomes a file of the sites or category folder under its own
-    // name, so only a plain file name will do.
+    // Only the plain files of the archive's top level are data files; each
+    // becomes a file of the sites or category folder under its own name.
+    // Files in folders are unpacked (inside the update folder) and left there.
+    QStringList installed;
     int catalogues = 0;
     for (const QString& name : entries) {
-        if (!WorkspacePath::isSafeName(name) || name.contains(u'\\')) {
+        const QStringList parts = name.split(u'/', Qt::SkipEmptyParts);
+        const bool plain = std::all_of(parts.cbegin(), parts.cend(), [](const QString& part) {
+            return WorkspacePath::isSafeName(part);
+        });
+        // The install's own scratch files go by this prefix; an entry must not take their place.
+        if (parts.isEmpty() || !plain || name.startsWith(u'/') || name.contains(u'\\')
+            || name.startsWith(u".~zentrel-")) {
             archiveError(QStringLiteral("Cannot unpack %1: the entry \"%2\" is not a plain file name; nothing was "
                                         "installed")
                              .arg(m_diskFile, name));
             return false;
         }
+        if (parts.size() > 1 || name.endsWith(u'/'))
+            continue;
         if (name.compare(SitesDat, Qt::CaseInsensitive) == 0)
             ++catalogues;
+        installed << name;
     }
     // Any letter case of the catalogue's name is the catalogue; two of them leave it unclear which one is meant.
     if (catalogues > 1) {
@@ -257,7 +277,8 @@ bool DataUpdate::checkEntries(QStringList& entries)
                          .arg(m_diskFile, SitesDat));
         return false;
     }
-    entries.removeDuplicates();
+    installed.removeDuplicates();
+    entries = installed;
     return true;
 }
 
