@@ -33,11 +33,11 @@ bool makeZip(const QString& path, const Entries& entries, bool stored = false)
     QProcess python;
     python.start(s("/usr/bin/python3"),
                  {s("-c"), s("import base64, json, sys, zipfile\n"
-                             "spec = json.load(sys.stdin)\n"
-                             "with zipfile.ZipFile(spec['path'], 'w') as z:\n"
-                             "    for name, data in spec['entries']:\n"
+                             "job = json.load(sys.stdin)\n"
+                             "with zipfile.ZipFile(job['path'], 'w') as z:\n"
+                             "    for name, data in job['entries']:\n"
                              "        info = zipfile.ZipInfo(name, (2024, 5, 1, 12, 0, 0))\n"
-                             "        info.compress_type = zipfile.ZIP_STORED if spec['stored'] else zipfile.ZIP_DEFLATED\n"
+                             "        info.compress_type = zipfile.ZIP_STORED if job['stored'] else zipfile.ZIP_DEFLATED\n"
                              "        z.writestr(info, base64.b64decode(data))\n")});
     python.write(QJsonDocument(QJsonObject{{s("path"), path}, {s("entries"), list}, {s("stored"), stored}}).toJson());
     python.closeWriteChannel();
