@@ -52,6 +52,8 @@ void FtpPosting::abort()
 bool FtpPosting::PostFtp(bool passive)
 {
     m_lastError.clear();
+    // An earlier attempt's error must not stand for this one's.
+    m_state = FtpAttemptState{};
     m_holder = std::make_unique<TftpForm1>(m_context.displays, m_state);
     // The holder goes on every way out, closing any connection it left open.
     struct Release {
