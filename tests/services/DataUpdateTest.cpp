@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -322,4 +323,21 @@ TEST(DataUpdate, TheProxyCarriesTheDownloadAndABadPortRefusesToOpen)
             EXPECT_TRUE(e.text().contains(u'"' + s(port) + u'"')) << e.text().toStdString();
         }
     }
+}
+
+TEST(DataUpdate, TheSettingsTimeOutEndsASilentDownload)
+{
+    FakeHttpServer silent;
+    silent.setReply(QByteArray(), false);
+    Update u(silent.url(s("/zlsites.zip")));
+    // The workspace's settings say 10 seconds; the held value is what the download waits.
+    u.settings.httpTimeOut = 1;
+    const auto before = snapshot(u.ws);
+    QElapsedTimer waited;
+    waited.start();
+    u.run();
+    EXPECT_LT(waited.elapsed(), 8000) << "the download waited longer than the settings allow";
+    EXPECT_EQ(u.prompts.messages(), QStringList{s("error: Operation timed out")});
+    EXPECT_EQ(snapshot(u.ws), before);
+    EXPECT_FALSE(u.update->updated());
 }

@@ -7,6 +7,7 @@
 
 #include "../net/TestServers.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QPointer>
 #include <QTcpSocket>
@@ -251,4 +252,20 @@ TEST_F(SimtelRequestTest, ASavedSimtelDefinitionGivesTheHeldPasswordSoClosingKee
     builder.edit([](SiteDefinition& d) { d.loginPassword = QStringLiteral("alpha"); });
     builder.saveSite();
     EXPECT_EQ(model->run().simtelPassword(), s("new"));
+}
+
+TEST_F(SimtelRequestTest, TheSettingsTimeOutEndsASilentMailServer)
+{
+    FakeSmtpServer server;
+    server.onConnect = [](QTcpSocket&) {}; // no greeting, ever
+    writeWorkspace(server.address(), "Y", "Y");
+    start();
+    // The workspace's settings say 5 seconds; the held value is what the mail waits.
+    model->settings().httpTimeOut = 1;
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_FALSE(request().send(filled(server.address())));
+    EXPECT_LT(waited.elapsed(), 4000) << "the mail waited longer than the settings allow";
+    EXPECT_EQ(prompts.messages(), QStringList{s("error: Operation timed out")});
+    EXPECT_EQ(list().counts().total, 4) << "nothing unmarked";
 }
