@@ -1,11 +1,18 @@
 #pragma once
 
-// Memory figures of the running benchmark, and large input files made without
-// a memory peak of their own.
+// What the benchmarks comparing against a peer tool share: memory figures of
+// the running benchmark, large input files made without a memory peak of their
+// own, and a main that runs either the benchmarks or the one-off "--check".
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QString>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstring>
 
 // The resident memory ("VmRSS") or its peak ("VmHWM") in KiB.
 inline qint64 statusKiB(const QByteArray& field)
@@ -42,4 +49,39 @@ inline bool writeRandomFile(const QString& path, qint64 size, quint32 seed)
             return false;
     }
     return file.flush();
+}
+
+// The largest growth of resident memory over the pieces of work measured.
+// Without a resettable peak it is the growth over the whole run.
+class PeakGrowth {
+public:
+    PeakGrowth() : m_resettable(resetPeak()) {}
+    // Before a piece of work.
+    void start()
+    {
+        if (m_resettable)
+            resetPeak();
+        m_before = statusKiB("VmRSS");
+    }
+    // After it.
+    void stop() { m_largestKiB = std::max(m_largestKiB, statusKiB("VmHWM") - m_before); }
+    qint64 largestKiB() const { return m_largestKiB; }
+    bool resettable() const { return m_resettable; }
+
+private:
+    bool m_resettable;
+    qint64 m_before = 0;
+    qint64 m_largestKiB = 0;
+};
+
+// "--check" runs the one-off check and returns its result; anything else runs the benchmarks.
+inline int benchmarkMain(int argc, char** argv, int (*check)())
+{
+    QCoreApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--check") == 0)
+        return check();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }

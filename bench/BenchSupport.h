@@ -16,12 +16,14 @@
 
 #include <memory>
 
+// Answers nothing and keeps what would have been shown.
 class SilentPrompts : public UserPrompts {
 public:
+    QStringList shown;
     void beep() override {}
-    void info(const QString&) override {}
-    void error(const QString&) override {}
-    void errorWindow(const QString&, const QString&, const QString&) override {}
+    void info(const QString& text) override { shown << text; }
+    void error(const QString& text) override { shown << text; }
+    void errorWindow(const QString& first, const QString&, const QString&) override { shown << first; }
     bool confirm(const QString&) override { return false; }
     Answer askSave(const QString&) override { return Answer::Cancel; }
     std::optional<QString> askName(const QString&) override { return std::nullopt; }

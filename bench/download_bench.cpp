@@ -111,15 +111,12 @@ void BM_DownloadArchive(benchmark::State& state)
     http.setUserAgent(QStringLiteral("ZentrelWeb"));
     Progress progress;
     watch(http, progress);
-    const bool peakResets = resetPeak();
+    PeakGrowth growth;
 
     double clientSeconds = 0;
     double curlSeconds = 0;
-    qint64 growthKiB = 0;
     for (auto _ : state) {
-        if (peakResets)
-            resetPeak();
-        const qint64 residentBefore = statusKiB("VmRSS");
+        growth.start();
         QElapsedTimer timer;
         timer.start();
         const QString error = download(http, setup.url, setup.clientFile);
@@ -128,7 +125,7 @@ void BM_DownloadArchive(benchmark::State& state)
             state.SkipWithError(qPrintable(u"the client's download failed: " + error));
             break;
         }
-        growthKiB = std::max(growthKiB, statusKiB("VmHWM") - residentBefore);
+        growth.stop();
 
         timer.restart();
         const bool curlDone = curl(setup.url, setup.curlFile);
@@ -147,9 +144,8 @@ void BM_DownloadArchive(benchmark::State& state)
     state.counters["ratio"] = curlSeconds > 0 ? clientSeconds / curlSeconds : 0;
     state.counters["percent"] = progress.percent;
     state.counters["progress_updates"] = double(progress.updates) / n;
-    // Without a resettable peak this is the growth over the whole run.
-    state.counters["peak_growth_MiB"] = double(growthKiB) / 1024.0;
-    state.counters["peak_resettable"] = peakResets ? 1 : 0;
+    state.counters["peak_growth_MiB"] = double(growth.largestKiB()) / 1024.0;
+    state.counters["peak_resettable"] = growth.resettable() ? 1 : 0;
     state.SetBytesProcessed(state.iterations() * ArchiveSize);
 }
 BENCHMARK(BM_DownloadArchive)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -165,13 +161,14 @@ int check()
     http.setUserAgent(QStringLiteral("ZentrelWeb"));
     Progress progress;
     watch(http, progress);
-    resetPeak();
-    const qint64 residentBefore = statusKiB("VmRSS");
+    PeakGrowth growth;
+    growth.start();
     QElapsedTimer timer;
     timer.start();
     const QString error = download(http, setup.url, setup.clientFile);
     const double client = double(timer.nsecsElapsed()) / 1e9;
-    const qint64 growthKiB = statusKiB("VmHWM") - residentBefore;
+    growth.stop();
+    const qint64 growthKiB = growth.largestKiB();
     timer.restart();
     const bool curlDone = curl(setup.url, setup.curlFile);
     const double curlTime = double(timer.nsecsElapsed()) / 1e9;
@@ -190,11 +187,5 @@ int check()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "--check") == 0)
-        return check();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmarkMain(argc, argv, check);
 }

@@ -83,15 +83,12 @@ void BM_UploadLargeFilePassive(benchmark::State& state)
     }
     TFtpClient ftp;
     prepareClient(ftp, server, source);
-    const bool peakResets = resetPeak();
+    PeakGrowth growth;
 
     double uploadSeconds = 0;
     double curlSeconds = 0;
-    qint64 growthKiB = 0;
     for (auto _ : state) {
-        if (peakResets)
-            resetPeak();
-        const qint64 residentBefore = statusKiB("VmRSS");
+        growth.start();
         QElapsedTimer timer;
         timer.start();
         try {
@@ -101,7 +98,7 @@ void BM_UploadLargeFilePassive(benchmark::State& state)
             break;
         }
         const double upload = double(timer.nsecsElapsed()) / 1e9;
-        growthKiB = std::max(growthKiB, statusKiB("VmHWM") - residentBefore);
+        growth.stop();
         if (QFile(server.filePath(QStringLiteral("ours.bin"))).size() != FileSize) {
             state.SkipWithError("the client's upload was incomplete");
             break;
@@ -123,9 +120,8 @@ void BM_UploadLargeFilePassive(benchmark::State& state)
     state.counters["upload_s"] = uploadSeconds / n;
     state.counters["curl_s"] = curlSeconds / n;
     state.counters["ratio"] = curlSeconds > 0 ? uploadSeconds / curlSeconds : 0;
-    // Without a resettable peak this is the growth over the whole run.
-    state.counters["peak_growth_MiB"] = double(growthKiB) / 1024.0;
-    state.counters["peak_resettable"] = peakResets ? 1 : 0;
+    state.counters["peak_growth_MiB"] = double(growth.largestKiB()) / 1024.0;
+    state.counters["peak_resettable"] = growth.resettable() ? 1 : 0;
     state.SetBytesProcessed(state.iterations() * FileSize);
 }
 BENCHMARK(BM_UploadLargeFilePassive)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -165,11 +161,5 @@ int checkUploads()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "--check") == 0)
-        return checkUploads();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmarkMain(argc, argv, checkUploads);
 }

@@ -126,15 +126,12 @@ void BM_SendLargeAttachment(benchmark::State& state)
         phase.start();
     };
     smtp.OnMailSent = [&](TmsSMTP&) { transferSeconds += double(phase.nsecsElapsed()) / 1e9; };
-    const bool peakResets = resetPeak();
+    PeakGrowth growth;
 
     double sendSeconds = 0;
     double curlSeconds = 0;
-    qint64 growthKiB = 0;
     for (auto _ : state) {
-        if (peakResets)
-            resetPeak();
-        const qint64 residentBefore = statusKiB("VmRSS");
+        growth.start();
         QElapsedTimer timer;
         timer.start();
         try {
@@ -144,7 +141,7 @@ void BM_SendLargeAttachment(benchmark::State& state)
             break;
         }
         const double send = double(timer.nsecsElapsed()) / 1e9;
-        growthKiB = std::max(growthKiB, statusKiB("VmHWM") - residentBefore);
+        growth.stop();
 
         timer.restart();
         const int exit = QProcess::execute(
@@ -168,10 +165,9 @@ void BM_SendLargeAttachment(benchmark::State& state)
     state.counters["compose_s"] = composeSeconds / n;
     state.counters["transfer_s"] = transferSeconds / n;
     state.counters["message_MiB"] = double(composedSize) / (1024.0 * 1024.0);
-    // Without a resettable peak this is the growth over the whole run.
-    state.counters["peak_growth_MiB"] = double(growthKiB) / 1024.0;
-    state.counters["peak_per_attachment"] = double(growthKiB) * 1024.0 / double(AttachmentSize);
-    state.counters["peak_resettable"] = peakResets ? 1 : 0;
+    state.counters["peak_growth_MiB"] = double(growth.largestKiB()) / 1024.0;
+    state.counters["peak_per_attachment"] = double(growth.largestKiB()) * 1024.0 / double(AttachmentSize);
+    state.counters["peak_resettable"] = growth.resettable() ? 1 : 0;
     state.SetBytesProcessed(state.iterations() * composedSize);
 }
 BENCHMARK(BM_SendLargeAttachment)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
@@ -246,11 +242,5 @@ int checkWithAiosmtpd()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "--check") == 0)
-        return checkWithAiosmtpd();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmarkMain(argc, argv, checkWithAiosmtpd);
 }

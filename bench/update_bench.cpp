@@ -7,6 +7,9 @@
 // `update_bench --check` instead installs once, compares every installed file
 // with unzip's, and fails when they differ or the install takes more than
 // twice unzip's time.
+#include "BenchMemory.h"
+#include "BenchSupport.h"
+
 #include "net/TZipArchive.h"
 #include "records/ProgramSettings.h"
 #include "records/UserPrompts.h"
@@ -29,22 +32,6 @@ namespace {
 
 constexpr int Definitions = 2000;
 constexpr int CategoryLists = 4000;
-
-// Answers nothing and counts what would have been shown.
-class SilentPrompts : public UserPrompts {
-public:
-    QStringList shown;
-    void beep() override {}
-    void info(const QString& text) override { shown << text; }
-    void error(const QString& text) override { shown << text; }
-    void errorWindow(const QString& first, const QString&, const QString&) override { shown << first; }
-    bool confirm(const QString&) override { return false; }
-    Answer askSave(const QString&) override { return Answer::Cancel; }
-    std::optional<QString> askName(const QString&) override { return std::nullopt; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    bool openUrl(const QString&) override { return false; }
-    void setBusy(bool) override {}
-};
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -231,11 +218,5 @@ int check()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "--check") == 0)
-        return check();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmarkMain(argc, argv, check);
 }

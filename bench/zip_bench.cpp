@@ -228,11 +228,5 @@ int check()
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "--check") == 0)
-        return check();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchmarkMain(argc, argv, check);
 }
