@@ -254,3 +254,18 @@ QByteArray CIPPort::readRawLine(qsizetype longest)
         throw EIPPortError(EIPPortError::TooLong);
     return line;
 }
+
+std::optional<std::pair<QString, quint16>> CIPPort::splitServer(const QString& server, quint16 defaultPort)
+{
+    const qsizetype colon = server.indexOf(u':');
+    if (colon < 0 || server.indexOf(u':', colon + 1) >= 0)
+        return std::pair{server, defaultPort};
+    const QString portText = server.mid(colon + 1);
+    if (portText.isEmpty())
+        return std::pair{server.left(colon), defaultPort};
+    bool ok = false;
+    const uint port = portText.toUInt(&ok);
+    if (!ok || port == 0 || port > 65535)
+        return std::nullopt;
+    return std::pair{server.left(colon), quint16(port)};
+}

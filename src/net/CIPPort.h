@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+#include <utility>
 
 class QAbstractSocket;
 
@@ -40,6 +42,11 @@ class CIPPort : public CWinsock {
 public:
     explicit CIPPort(QObject* parent = nullptr);
     ~CIPPort() override;
+
+    // "host" or "host:port" as the user writes a server: the host and the port,
+    // `defaultPort` when none is written. Nothing when the port is no number
+    // from 1 to 65535. A name with more than one colon is all host.
+    static std::optional<std::pair<QString, quint16>> splitServer(const QString& server, quint16 defaultPort);
 
     // A host name is looked up for IPv4 only: PORT and PASV speak nothing else.
     void connectTo(const QString& host, quint16 port);

@@ -142,17 +142,11 @@ QString TPlainSMTP::command(const QString& line)
 
 void TPlainSMTP::connectServer()
 {
-    QString host = m_mailServer.trimmed();
-    quint16 port = m_mailPort;
     // "host:port" names its own port.
-    if (const qsizetype colon = host.lastIndexOf(u':'); colon >= 0 && host.indexOf(u':') == colon) {
-        bool ok = false;
-        const uint given = host.mid(colon + 1).toUInt(&ok);
-        if (!ok || given == 0 || given > 65535)
-            throw ESocketError(10022, u"Invalid mail server: " + m_mailServer);
-        port = quint16(given);
-        host.truncate(colon);
-    }
+    const auto server = splitServer(m_mailServer.trimmed(), m_mailPort);
+    if (!server)
+        throw ESocketError(10022, u"Invalid mail server: " + m_mailServer);
+    const auto& [host, port] = *server;
     if (host.isEmpty())
         throw ESocketError(ServerRequired);
     trail(2, QStringLiteral("Connecting to mail server."));

@@ -15,16 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-
-bool isRegularFile(const QString& path)
-{
-    const QFileInfo file(path);
-    return file.isFile();
-}
-
-} // namespace
-
 FtpPosting::FtpPosting(Context context) : m_context(std::move(context))
 {
     ZipArchive1.setCompressionLevel(9);
@@ -146,14 +136,14 @@ bool FtpPosting::post()
         if (!copy(localPath, archive))
             return false;
     }
-    if (!isRegularFile(archive)) {
+    if (!QFileInfo(archive).isFile()) {
         m_lastError = QStringLiteral("No archive at ") + archive;
         return false;
     }
 
     const bool inside = def.addedText == AddedTextPlacement::InsideZip;
     QString sent = archive;
-    if (inside && addedPresent && isRegularFile(addedPath)) {
+    if (inside && addedPresent && QFileInfo(addedPath).isFile()) {
         // A kept archive stays as the user made it: its copy gets the added text.
         if (plan.sendsCopy) {
             sent = files + sendCopyName();

@@ -4,29 +4,6 @@
 #include "submit/SubmitDisplays.h"
 
 #include <exception>
-#include <optional>
-#include <utility>
-
-namespace {
-
-// "host:port" names its port; "host" and "host:" take FTP's own. Nothing when
-// the port is no number from 1 to 65535.
-std::optional<std::pair<QString, quint16>> splitServer(const QString& server)
-{
-    const qsizetype colon = server.lastIndexOf(u':');
-    if (colon < 0)
-        return std::pair{server, quint16(21)};
-    const QString portText = server.mid(colon + 1);
-    if (portText.isEmpty())
-        return std::pair{server.left(colon), quint16(21)};
-    bool ok = false;
-    const uint port = portText.toUInt(&ok);
-    if (!ok || port == 0 || port > 65535)
-        return std::nullopt;
-    return std::pair{server.left(colon), quint16(port)};
-}
-
-} // namespace
 
 TftpForm1::TftpForm1(SubmitDisplays& displays, FtpAttemptState& state, QObject* parent)
     : QObject(parent), m_displays(displays), m_state(state)
@@ -94,7 +71,8 @@ void TftpForm1::failed(const QString& message, const QString& ftpLine)
 
 void TftpForm1::logon()
 {
-    const auto server = splitServer(tHost);
+    // "host:port" names its own port; FTP's is 21.
+    const auto server = TFtpClient::splitServer(tHost, 21);
     if (!server) {
         failed(QStringLiteral("Invalid port in FTP server: ") + tHost, QStringLiteral("[Unable To Connect.]"));
         return;
