@@ -50,9 +50,9 @@ CDataInterface::SendResult CDataInterface::sendFile(QIODevice& file, qint64 coun
             throwConnectionError();
         // Blocks queue up to a window, so the line is never idle while a handler runs,
         // and the memory held stays the same for any size of file.
-        if (socket()->bytesToWrite() >= SendWindow) {
-            const qint64 queued = socket()->bytesToWrite();
-            await([this, queued] { return !socket() || socket()->bytesToWrite() < queued; });
+        if (queuedBytes() >= SendWindow) {
+            const qint64 queued = queuedBytes();
+            await([this, queued] { return !socket() || queuedBytes() < queued; });
             continue;
         }
         const qint64 read = file.read(block.data(), std::min(BlockSize, count - total));
@@ -65,9 +65,9 @@ CDataInterface::SendResult CDataInterface::sendFile(QIODevice& file, qint64 coun
         if (sent)
             sent(total);
     }
-    while (socket() && socket()->bytesToWrite() > 0) {
-        const qint64 queued = socket()->bytesToWrite();
-        await([this, queued] { return !socket() || socket()->bytesToWrite() < queued; });
+    while (socket() && queuedBytes() > 0) {
+        const qint64 queued = queuedBytes();
+        await([this, queued] { return !socket() || queuedBytes() < queued; });
     }
     if (!socket())
         throwConnectionError();

@@ -1,9 +1,11 @@
 #include "net/CIPPort.h"
 
+#include "net/TlsSupport.h"
 #include "net/WaitFor.h"
 
 #include <QHostInfo>
 #include <QNetworkProxy>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 #ifdef Q_OS_UNIX
@@ -42,6 +44,8 @@ CIPPort::~CIPPort()
 
 QAbstractSocket* CIPPort::createSocket()
 {
+    if (m_tlsCapable)
+        return new QSslSocket;
     return new QTcpSocket;
 }
 
@@ -90,10 +94,24 @@ void CIPPort::attach(QAbstractSocket* s)
         wakeWaits();
         connectionLost();
     });
+    if (auto* tls = qobject_cast<QSslSocket*>(s)) {
+        connect(tls, &QSslSocket::encrypted, this, [] { wakeWaits(); });
+        connect(tls, &QSslSocket::encryptedBytesWritten, this, [] { wakeWaits(); });
+        // A failed certificate check ends the handshake; the reason is what the user reads.
+        connect(tls, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
+            if (m_errorCode == 0)
+                noteError(Tls::Failed, Tls::verifyText(errors, m_tlsHost));
+            wakeWaits();
+        });
+    }
     connect(s, &QAbstractSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError error) {
         // The peer's orderly close is no error: whoever still needed bytes decides what it means.
         if (error == QAbstractSocket::RemoteHostClosedError)
             m_closed = true;
+        else if (m_errorCode == 0 && (error == QAbstractSocket::SslHandshakeFailedError
+                                      || error == QAbstractSocket::SslInternalError
+                                      || error == QAbstractSocket::SslInvalidUserDataError))
+            noteError(Tls::Failed, Tls::failureText(u"handshake failed: " + s->errorString(), m_tlsHost));
         else if (m_errorCode == 0)
             noteError(socketErrorNumber(error, s->errorString()), QString());
         wakeWaits();
@@ -143,6 +161,51 @@ qintptr CIPPort::descriptor() const
     return m_socket ? m_socket->socketDescriptor() : -1;
 }
 
+void CIPPort::startTls(const QString& host, const QByteArray& session)
+{
+    m_tlsHost = host;
+    auto* tls = qobject_cast<QSslSocket*>(m_socket);
+    auto fail = [this](const QString& text) {
+        reset();
+        throw EIPPortError(EIPPortError::Failed, Tls::Failed, text);
+    };
+    if (!tls || !isConnected())
+        fail(Tls::failureText(QStringLiteral("the connection cannot be encrypted"), host));
+    // Bytes that came before the handshake were sent in plain text by whoever
+    // sits on the line; none of them may pass for the server's.
+    if (tls->bytesAvailable() > 0)
+        fail(Tls::failureText(QStringLiteral("the server sent data before the handshake"), host));
+    QString problem;
+    if (!Tls::prepare(*tls, host, session, &problem))
+        fail(problem);
+    tls->startClientEncryption();
+    try {
+        await([tls] { return tls->isEncrypted(); });
+    } catch (const EIPPortError& e) {
+        if (e.kind() == EIPPortError::Closed)
+            fail(Tls::failureText(QStringLiteral("the server closed the connection during the handshake"), host));
+        reset();
+        throw;
+    }
+}
+
+bool CIPPort::isEncrypted() const
+{
+    auto* tls = qobject_cast<QSslSocket*>(m_socket);
+    return tls && tls->isEncrypted();
+}
+
+QByteArray CIPPort::tlsSession() const
+{
+    auto* tls = qobject_cast<QSslSocket*>(m_socket);
+    return tls && tls->isEncrypted() ? tls->sslConfiguration().sessionTicket() : QByteArray();
+}
+
+qint64 CIPPort::queuedBytes() const
+{
+    return m_socket ? Tls::queuedBytes(*m_socket) : 0;
+}
+
 void CIPPort::noteError(int number, const QString& text)
 {
     m_errorCode = number;
@@ -179,9 +242,9 @@ void CIPPort::await(const std::function<bool()>& done, bool closeFails, bool nee
 void CIPPort::send(const QByteArray& bytes)
 {
     post(bytes);
-    while (m_socket && m_socket->bytesToWrite() > 0) {
-        const qint64 left = m_socket->bytesToWrite();
-        await([this, left] { return !m_socket || m_socket->bytesToWrite() < left; });
+    while (m_socket && queuedBytes() > 0) {
+        const qint64 left = queuedBytes();
+        await([this, left] { return !m_socket || queuedBytes() < left; });
     }
     if (!m_socket)
         throwConnectionError();

@@ -60,6 +60,19 @@ public:
     QString LocalHost() const;
     qintptr descriptor() const;
 
+    // Makes the connection encrypted, this side the client, checking the
+    // server's certificate for `host`, and returns when the handshake is done.
+    // `session`: an earlier connection's session (tlsSession()) to resume. The
+    // socket must have been made while tlsCapable() was set. A failure closes
+    // the connection and is Failed with Tls::Failed and a text naming the
+    // reason and the host; the peer's close in the handshake is such a failure too.
+    void startTls(const QString& host, const QByteArray& session = QByteArray());
+    bool isEncrypted() const;
+    // The session of this encrypted connection, for another one to resume; empty without one.
+    QByteArray tlsSession() const;
+    // Bytes written and not yet handed to the system, counting those a TLS layer still holds.
+    qint64 queuedBytes() const;
+
     // Sends and waits until every byte has left; each piece that leaves starts the time-out afresh.
     void send(const QByteArray& bytes);
     // Queues bytes and returns at once; for a command sent from inside an event handler.
@@ -79,8 +92,10 @@ public:
 
 protected:
     // The one place a socket is made, for connections dialled and accepted alike:
-    // a TLS connection returns a QSslSocket here.
+    // a QSslSocket while tlsCapable() is set, a plain QTcpSocket otherwise.
     virtual QAbstractSocket* createSocket();
+    bool tlsCapable() const { return m_tlsCapable; }
+    void setTlsCapable(bool on) { m_tlsCapable = on; }
     // The peer ended the connection or it broke while nothing waited on it.
     virtual void connectionLost() {}
     // Takes a socket that is connected already (an accepted one) as this connection.
@@ -116,4 +131,7 @@ private:
     bool m_closed = false;
     int m_errorCode = 0;
     QString m_errorText;
+    bool m_tlsCapable = false;
+    // The name the server's certificate is checked for, while a handshake may run.
+    QString m_tlsHost;
 };

@@ -1,6 +1,7 @@
 #include "net/TagSocket.h"
 
 #include "net/CWinsock.h"
+#include "net/TlsSupport.h"
 #include "net/ESocketError.h"
 #include "net/WaitFor.h"
 
@@ -8,6 +9,7 @@
 #include <QHostInfo>
 #include <QIODevice>
 #include <QNetworkProxy>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 #include <memory>
@@ -118,7 +120,45 @@ void TagSocket::Cancel()
 
 QAbstractSocket* TagSocket::createSocket()
 {
+    if (m_tlsCapable)
+        return new QSslSocket;
     return new QTcpSocket;
+}
+
+void TagSocket::startTls(const QString& host)
+{
+    m_tlsHost = host;
+    auto* tls = qobject_cast<QSslSocket*>(m_socket);
+    auto failTls = [this](const QString& what) {
+        dropSocket();
+        fail(Tls::Failed, Tls::failureText(what, m_tlsHost));
+    };
+    if (!tls || !Connected())
+        failTls(QStringLiteral("the connection cannot be encrypted"));
+    // Bytes that came before the handshake were sent in plain text by whoever
+    // sits on the line; none of them may pass for the server's.
+    if (tls->bytesAvailable() > 0)
+        failTls(QStringLiteral("the server sent data before the handshake"));
+    QString problem;
+    if (!Tls::prepare(*tls, host, QByteArray(), &problem)) {
+        dropSocket();
+        fail(Tls::Failed, problem);
+    }
+    tls->startClientEncryption();
+    await([this, tls] { return tls->isEncrypted() || m_closedByPeer; }, false);
+    if (!tls->isEncrypted())
+        failTls(QStringLiteral("the server closed the connection during the handshake"));
+}
+
+bool TagSocket::isEncrypted() const
+{
+    auto* tls = qobject_cast<QSslSocket*>(m_socket);
+    return tls && tls->isEncrypted();
+}
+
+qint64 TagSocket::queuedBytes() const
+{
+    return m_socket ? Tls::queuedBytes(*m_socket) : 0;
 }
 
 void TagSocket::openConnection()
@@ -128,6 +168,7 @@ void TagSocket::openConnection()
     m_connected = false;
     m_closedByPeer = false;
     m_errorCode = 0;
+    m_errorText.clear();
     if (OnOpen)
         OnOpen(*this);
     if (m_server.isEmpty())
@@ -194,13 +235,31 @@ void TagSocket::openConnection()
         m_closedByPeer = true;
         wakeWaits();
     });
+    if (auto* tls = qobject_cast<QSslSocket*>(m_socket)) {
+        connect(tls, &QSslSocket::encrypted, this, [] { wakeWaits(); });
+        connect(tls, &QSslSocket::encryptedBytesWritten, this, [] { wakeWaits(); });
+        // A failed certificate check ends the handshake; the reason is what the user reads.
+        connect(tls, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
+            if (m_errorCode == 0) {
+                m_errorCode = Tls::Failed;
+                m_errorText = Tls::verifyText(errors, m_tlsHost);
+            }
+            wakeWaits();
+        });
+    }
     connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         // A peer's close ends a reply read until close; whoever still needed
         // bytes decides what it means.
-        if (error == QAbstractSocket::RemoteHostClosedError)
+        if (error == QAbstractSocket::RemoteHostClosedError) {
             m_closedByPeer = true;
-        else if (m_errorCode == 0)
+        } else if (m_errorCode == 0 && (error == QAbstractSocket::SslHandshakeFailedError
+                                        || error == QAbstractSocket::SslInternalError
+                                        || error == QAbstractSocket::SslInvalidUserDataError)) {
+            m_errorCode = Tls::Failed;
+            m_errorText = Tls::failureText(u"handshake failed: " + m_socket->errorString(), m_tlsHost);
+        } else if (m_errorCode == 0) {
             m_errorCode = CWinsock::socketErrorNumber(error, m_socket->errorString());
+        }
         wakeWaits();
     });
     m_socket->connectToHost(address, port);
@@ -289,9 +348,9 @@ void TagSocket::sendBytes(const QByteArray& bytes)
         fail(m_errorCode != 0 ? m_errorCode : ConnectionReset);
     // The time-out counts from the last bytes that left: a slow line drains a
     // large block in many small steps, and only a line that moves nothing fails.
-    while (m_socket && m_socket->bytesToWrite() > 0) {
-        const qint64 left = m_socket->bytesToWrite();
-        await([this, left] { return !m_socket || m_socket->bytesToWrite() < left; }, true);
+    while (m_socket && queuedBytes() > 0) {
+        const qint64 left = queuedBytes();
+        await([this, left] { return !m_socket || queuedBytes() < left; }, true);
     }
 }
 
@@ -377,10 +436,14 @@ void TagSocket::progress(int percent, qint64 bytes)
 
 void TagSocket::fail(int number)
 {
+    fail(number, number == m_errorCode && !m_errorText.isEmpty() ? m_errorText : ESocketError::textFor(number));
+}
+
+void TagSocket::fail(int number, const QString& message)
+{
     // A reset connection is closed before anyone hears of it.
     if (number == ConnectionReset)
         closeConnection();
-    const QString message = ESocketError::textFor(number);
     if (OnError)
         OnError(*this, message);
     if (number == Canceled)

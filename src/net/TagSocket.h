@@ -63,8 +63,17 @@ public:
     static constexpr qint64 SendPieceSize = 2047;
 
 protected:
-    // The one place a connection's socket is made; a TLS client returns its own.
+    // The one place a connection's socket is made: a QSslSocket while
+    // tlsCapable() is set, a plain QTcpSocket otherwise.
     virtual QAbstractSocket* createSocket();
+    bool tlsCapable() const { return m_tlsCapable; }
+    void setTlsCapable(bool on) { m_tlsCapable = on; }
+    // Makes the open connection encrypted, this side the client, checking the
+    // server's certificate for `host`; returns when the handshake is done. A
+    // failure closes the connection, fires OnError and throws ESocketError
+    // with Tls::Failed and a text naming the reason and the host.
+    void startTls(const QString& host);
+    bool isEncrypted() const;
 
     void setServiceName(const QString& name) { m_serviceName = name; }
 
@@ -98,6 +107,8 @@ protected:
 
     // Fires OnError with the number's text and throws it.
     [[noreturn]] void fail(int number);
+    // The same with a text of its own.
+    [[noreturn]] void fail(int number, const QString& text);
 
 private:
     QAbstractSocket& socket();
@@ -119,4 +130,8 @@ private:
     bool m_connected = false;
     bool m_closedByPeer = false;
     int m_errorCode = 0;
+    QString m_errorText; // for errors whose number alone does not say it (TLS)
+    bool m_tlsCapable = false;
+    QString m_tlsHost;
+    qint64 queuedBytes() const;
 };

@@ -37,11 +37,28 @@ quint16 startServer(QProcess& process, const QString& script, const QStringList&
 }
 } // namespace
 
-HttpTestServer::HttpTestServer(const QString& root)
+const TestCertificates& TestCertificates::get()
+{
+    static const TestCertificates certificates;
+    return certificates;
+}
+
+TestCertificates::TestCertificates()
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral("/usr/bin/python3"),
+                  {QStringLiteral(ZENTREL_SOURCE_DIR "/scripts/make_test_certs.py"), m_dir.path()});
+    m_made = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0 && QFile::exists(ca());
+}
+
+HttpTestServer::HttpTestServer(const QString& root, const QStringList& options)
 {
     m_port = startServer(m_process, QStringLiteral("http_test_server.py"),
-                         {QStringLiteral("--record"), m_dir.filePath(QStringLiteral("requests.bin")),
-                          QStringLiteral("--root"), root.isEmpty() ? m_dir.path() : root});
+                         QStringList{QStringLiteral("--record"), m_dir.filePath(QStringLiteral("requests.bin")),
+                                     QStringLiteral("--root"), root.isEmpty() ? m_dir.path() : root}
+                             + options);
 }
 
 HttpTestServer::~HttpTestServer()

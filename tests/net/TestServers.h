@@ -9,12 +9,32 @@
 
 #include <functional>
 
+// The throw-away certificates scripts/make_test_certs.py writes, made once
+// per test program in a temporary folder: "ca.pem" (the authority the tests
+// trust through TLSExtraCA), "server.pem"/"server.key" (for 127.0.0.1 and
+// localhost), "expired.*", "wrongname.*" (other.example), "selfsigned.*",
+// "other-ca.pem".
+class TestCertificates {
+public:
+    static const TestCertificates& get();
+    bool made() const { return m_made; }
+    QString folder() const { return m_dir.path(); }
+    QString path(const QString& file) const { return m_dir.filePath(file); }
+    QString ca() const { return path(QStringLiteral("ca.pem")); }
+
+private:
+    TestCertificates();
+    QTemporaryDir m_dir;
+    bool m_made = false;
+};
+
 // The project's Python HTTP server on a free port of 127.0.0.1, recording
 // every request it reads; stopped when this object goes.
 class HttpTestServer {
 public:
-    // `root` is the folder whose files it serves besides the /test/ paths.
-    explicit HttpTestServer(const QString& root = QString());
+    // `root` is the folder whose files it serves besides the /test/ paths;
+    // `options` are the script's own.
+    explicit HttpTestServer(const QString& root = QString(), const QStringList& options = {});
     ~HttpTestServer();
 
     bool started() const { return m_port != 0; }
