@@ -49,6 +49,8 @@ struct SiteDefinition {
     QString loginName;
     QString remotePath;
     QString loginPassword;
+    // FTP_TLS: 0 plain FTP, 1 encrypted when the server offers it, 2 encrypted or not at all.
+    int ftpTls = 0;
     AddedTextPlacement addedText = AddedTextPlacement::Separate;
     QString ftpFilename;
     bool useEmail = false;

@@ -27,6 +27,13 @@ enum TFtpActions : int {
     ftpRemoveDirectory,
 };
 
+// Whether the control and data connections are encrypted ("AUTH TLS").
+enum TFtpTls : int {
+    ftpTlsNone = 0,       // plain FTP, as always
+    ftpTlsWhenOffered,    // encrypted when the server takes "AUTH TLS", plain otherwise
+    ftpTlsRequired,       // encrypted, or the logon fails
+};
+
 // The representation type of transfers.
 enum TTransferMode : int { tmDefault = 0, tmASCII, tmBinary };
 
@@ -72,6 +79,11 @@ public:
     void setTransferMode(TTransferMode mode);
     bool Passive() const { return m_passive; }
     void setPassive(bool passive) { m_passive = passive; }
+    // Read at logon. The server's certificate is checked for RemoteHost.
+    TFtpTls Tls() const { return m_tls; }
+    void setTls(TFtpTls mode) { m_tls = mode; }
+    // True while the control connection is encrypted.
+    bool Encrypted() const { return isEncrypted(); }
     qint64 StartByte() const { return m_startByte; }
     void setStartByte(qint64 offset) { m_startByte = offset; }
     // Seconds any single wait may take before the action fails with 302 "Timed out.".
@@ -175,6 +187,7 @@ private:
     QString m_user, m_password, m_remotePath, m_localFile, m_remoteFile, m_altFile;
     TTransferMode m_transferMode = tmDefault;
     bool m_passive = false;
+    TFtpTls m_tls = ftpTlsNone;
     qint64 m_startByte = 0;
     int m_timeOut = 60;
     // While above 0, the longest wait in seconds (the replies an abort may or may not get).

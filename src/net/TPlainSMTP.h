@@ -35,6 +35,12 @@ public:
     QString Date;
     QStringList MessageText;
     QStringList OtherHeaders;
+    // Sign-in (AUTH PLAIN or AUTH LOGIN, over an encrypted connection only) when UserName is set.
+    QString UserName;
+    QString Password;
+    // When set, a server that offers no STARTTLS (on a port other than 465) is
+    // not sent anything after EHLO: the connect fails with "The mail server does not offer encryption".
+    bool RequireEncryption = false;
     // The command line smtpCommand sends.
     QString Command;
     // Seconds any single wait may take before the action fails with "Operation timed out".

@@ -18,6 +18,15 @@ public:
     // The message Send sends; not owned.
     TmsMessage* MailMessage() const { return m_message; }
     void setMailMessage(TmsMessage* message) { m_message = message; }
+    // Signs in with AUTH PLAIN or AUTH LOGIN when set (over an encrypted connection only).
+    const QString& UserName() const { return m_userName; }
+    void setUserName(const QString& name) { m_userName = name; }
+    const QString& Password() const { return m_password; }
+    void setPassword(const QString& password) { m_password = password; }
+    // When set, a server that offers no STARTTLS (on a port other than 465) is
+    // not sent anything after EHLO: Send fails with "The mail server does not offer encryption".
+    bool RequireEncryption() const { return m_requireEncryption; }
+    void setRequireEncryption(bool on) { m_requireEncryption = on; }
     // A file the commands and replies of every Send are added to; empty keeps none.
     const QString& LogFile() const { return m_logFile; }
     void setLogFile(const QString& path) { m_logFile = path; }
@@ -68,6 +77,9 @@ private:
     void log(const QString& text);
 
     TmsMessage* m_message = nullptr;
+    QString m_userName;
+    QString m_password;
+    bool m_requireEncryption = false;
     QString m_logFile;
     QFile m_log;
     QString m_replyText;

@@ -20,6 +20,14 @@ public:
     bool showHints = true;
     bool resetToNoPost = true;
     bool ftpPassiveMode = false;
+    // "SMTP User Name", "SMTP Password", "Require encryption": signing in to the
+    // mail server and refusing one that cannot encrypt. A settings file made
+    // new turns encryption on; one without the key keeps it off.
+    QString smtpUserName;
+    QString smtpPassword;
+    bool requireEncryption = false;
+    // TLSExtraCA: a PEM file of certificates trusted besides the system's; read, never written.
+    QString tlsExtraCa;
     // Where the online services go; read, never written, and not in the dialog.
     QString updateUrl = defaultUpdateUrl();
     QString bhsUrl = defaultBhsUrl(); // the folder the account pages are named in

@@ -28,6 +28,10 @@ struct MailSetup {
     QString userAddress; // UserAddressEdit
     QString userName;    // UserNameEdit
     QString logFileName; // LogFileNameEdit, never shown
+    // Signing in to the server and encrypting the connection, from the settings.
+    QString smtpUserName;
+    QString smtpPassword;
+    bool requireEncryption = false;
 };
 
 // Everything a run reads and writes besides its own state.
