@@ -10,6 +10,7 @@ packages=(
   poppler-utils
   chromium
   python3 python3-aiosmtpd python3-pyftpdlib tinyproxy-bin curl
+  python3-openssl python3-cryptography
 )
 
 missing=()

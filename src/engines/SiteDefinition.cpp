@@ -103,6 +103,9 @@ void SiteDefinition::readKeys(const IniSection& s)
     loginName = s.ReadString(key("LOGIN_NAME"), QString());
     remotePath = s.ReadString(key("REMOTE_PATH"), QString());
     loginPassword = s.ReadString(key("LOGIN_PASSWORD"), QString());
+    // An unknown encryption code reads as plain FTP, as every file before the key did.
+    ftpTls = oneOf(s.ReadInteger(key("FTP_TLS"), 0), {1, 2}, 0);
+    ftpTlsInFile = s.contains(key("FTP_TLS"));
     // A later true key overrides an earlier one; none true leaves no choice.
     addedText = AddedTextPlacement::None;
     if (s.ReadBool(key("ADD_FILE_TO_ZIP"), false))
@@ -147,8 +150,12 @@ IniValues SiteDefinition::keys() const
         .string(key("FTP_SERVER"), ftpServer)
         .string(key("LOGIN_NAME"), loginName)
         .string(key("REMOTE_PATH"), remotePath)
-        .string(key("LOGIN_PASSWORD"), loginPassword)
-        .flag(key("ADD_FILE_TO_ZIP"), addedText == AddedTextPlacement::Separate)
+        .string(key("LOGIN_PASSWORD"), loginPassword);
+    if (ftpTls != 0 || ftpTlsInFile) {
+        v.integer(key("FTP_TLS"), ftpTls);
+        ftpTlsInFile = true;
+    }
+    v.flag(key("ADD_FILE_TO_ZIP"), addedText == AddedTextPlacement::Separate)
         .flag(key("INCLUDE_IN_ZIP"), addedText == AddedTextPlacement::InsideZip)
         .flag(key("ADDED_TEXT_BOTH"), addedText == AddedTextPlacement::Both)
         .string(key("FTP_FILENAME"), ftpFilename)

@@ -51,6 +51,9 @@ struct SiteDefinition {
     QString loginPassword;
     // FTP_TLS: 0 plain FTP, 1 encrypted when the server offers it, 2 encrypted or not at all.
     int ftpTls = 0;
+    // The definition file holds FTP_TLS (read from it, or written by keys()), so
+    // a 0 must be written over it; a file that never had the key gets none.
+    mutable bool ftpTlsInFile = false;
     AddedTextPlacement addedText = AddedTextPlacement::Separate;
     QString ftpFilename;
     bool useEmail = false;
@@ -77,7 +80,7 @@ struct SiteDefinition {
     void clear();
     // Reads every key of the [SETTINGS] section with its default.
     void readKeys(const IniSection& settings);
-    // Every key in its write order.
+    // Every key in its write order; FTP_TLS only when not 0 or already in the file.
     IniValues keys() const;
 
     static std::array<QString, TranslationCount> standardTranslations();

@@ -108,7 +108,7 @@ bool readOnly()
     return g_readOnly;
 }
 
-void replace(const QString& fileName, const QByteArray& bytes, const QString& failureMessage)
+void replace(const QString& fileName, const QByteArray& bytes, const QString& failureMessage, FileAccess access)
 {
     if (g_readOnly)
         return;
@@ -117,6 +117,9 @@ void replace(const QString& fileName, const QByteArray& bytes, const QString& fa
     QSaveFile file(fileName);
     // Unbuffered, so a write that falls short is seen before anything is committed.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw ZentrelError(failureMessage);
+    // The new file takes the old one's rights; a password file must never keep wider ones.
+    if (access == FileAccess::OwnerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         throw ZentrelError(failureMessage);
     if (file.write(bytes) != bytes.size() || !file.commit())
         throw ZentrelError(failureMessage);

@@ -21,6 +21,12 @@ public:
     FileTooLarge(const QString& fileName, qint64 limit);
 };
 
+// Who may read a file the program writes.
+enum class FileAccess {
+    Usual,     // as the system makes new files; a replaced file keeps its rights
+    OwnerOnly  // read and written by its owner alone (a file holding a password)
+};
+
 // Reading and replacing the workspace's files.
 namespace FileStore {
 
@@ -42,8 +48,10 @@ std::optional<QByteArray> readIfExists(const QString& fileName, qint64 limit = -
 
 // Replaces the file whole, or leaves it as it was. A failure throws
 // ZentrelError(failureMessage); a link that leads outside the workspace throws
-// "Unable to write to <name>" with the reason.
-void replace(const QString& fileName, const QByteArray& bytes, const QString& failureMessage);
+// "Unable to write to <name>" with the reason. OwnerOnly narrows the new file
+// before anything is written into it, so no other user ever sees its bytes.
+void replace(const QString& fileName, const QByteArray& bytes, const QString& failureMessage,
+             FileAccess access = FileAccess::Usual);
 
 // The reason a write to the file is refused, or nothing when it may be written.
 std::optional<QString> refusal(const QString& fileName);

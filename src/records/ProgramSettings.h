@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class IniValues;
+
 // The program settings held in memory, as read from "settings.dat"
 // (section SETTINGS). Every part of the program reads these held values.
 class ProgramSettings {
@@ -39,19 +41,29 @@ public:
     // The file in the base directory of the workspace.
     static QString fileIn(const QString& baseDirectory);
 
-    // Every key with its default.
+    // Every key with its default. A relative TLSExtraCA names a file beside settings.dat.
     void load(const QString& fileName);
-    // The twelve keys the Settings dialog edits, read again before it opens.
+    // The keys the Settings dialog edits, read again before it opens: the twelve
+    // of old, then "SMTP User Name", "SMTP Password" and "Require encryption".
     void loadDialogValues(const QString& fileName);
-    // Writes the twelve dialog keys in their order. Throws ZentrelError on failure.
+    // Writes the dialog keys in that order. Throws ZentrelError on failure.
     void saveDialogValues(const QString& fileName) const;
     // Writes LastAppLoaded only.
     void saveLastAppLoaded(const QString& fileName) const;
     // Sets and writes UseGridLines only.
     void setUseGridLines(const QString& fileName, bool on);
 
+    // Why a sign-in text cannot be kept in settings.dat as typed (a character
+    // the 8-bit file cannot hold, a line break, too long), or empty when it can.
+    static QString unstorableReason(const QString& value);
+
     // A proxy is used only when its host has 4 characters or more.
     bool hasProxy() const { return proxy.size() >= 4; }
     // "host:port", or empty when no proxy is used.
     QString proxyAddress() const;
+
+private:
+    // Every write: the file stays readable by its owner alone, and a file made
+    // new says "Require encryption" as the held value has it.
+    void write(const QString& fileName, const IniValues& values) const;
 };

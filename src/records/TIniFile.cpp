@@ -290,7 +290,7 @@ void TIniFile::writeDocument(const IniDocument& document) const
     const QFileInfo info(m_fileName);
     if (info.exists() && !info.isWritable())
         throw ZentrelError(message);
-    FileStore::replace(m_fileName, document.toBytes(), message);
+    FileStore::replace(m_fileName, document.toBytes(), message, m_access);
 }
 
 QString TIniFile::ReadString(const QString& section, const QString& key, const QString& defaultValue) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/FileStore.h"
+
 #include <QHash>
 #include <QList>
 #include <QPair>
@@ -52,7 +54,10 @@ private:
 // writes "Unable to write to <file>", so it is left as it is.
 class TIniFile {
 public:
-    explicit TIniFile(QString fileName) : m_fileName(std::move(fileName)) {}
+    explicit TIniFile(QString fileName, FileAccess access = FileAccess::Usual)
+        : m_fileName(std::move(fileName)), m_access(access)
+    {
+    }
 
     QString ReadString(const QString& section, const QString& key, const QString& defaultValue) const;
     int ReadInteger(const QString& section, const QString& key, int defaultValue) const;
@@ -76,6 +81,7 @@ private:
     void writeDocument(const IniDocument& document) const;
 
     QString m_fileName;
+    FileAccess m_access; // the rights every write leaves the file with
 };
 
 // Builds the value list for TIniFile::WriteValues with the format's own forms.

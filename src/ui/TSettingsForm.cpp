@@ -14,6 +14,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 
@@ -46,12 +48,27 @@ TSettingsForm::TSettingsForm(ProgramSettings& settings, QString fileName, QWidge
 
     auto* mail = new QGroupBox(QStringLiteral("Email Settings:"), this);
     auto* mailForm = new QFormLayout(mail);
-    m_smtp = InputRules::newEdit(mail, "SMTPEdit", "The host name of your outgoing mail (SMTP) server");
+    m_smtp = InputRules::newEdit(mail, "SMTPEdit",
+                                 "The host name of your outgoing mail (SMTP) server; add \":port\" for a port other "
+                                 "than 25 (465 is encrypted from the start)");
     m_email = InputRules::newEdit(mail, "EmailEdit", "Your e-mail address; submissions are sent from it");
     m_name = InputRules::newEdit(mail, "NameEdit", "Your name, shown as the sender of submissions");
+    m_smtpUser = InputRules::newEdit(mail, "SMTPUserEdit",
+                                     "Your user name at the mail server, if it asks you to sign in; Zentrel "
+                                     "signs in over an encrypted connection only");
+    m_smtpPassword = InputRules::newEdit(mail, "SMTPPasswordEdit",
+                                         "Your password at the mail server; sent encrypted only, never logged, kept in "
+                                         "settings.dat for you alone");
+    m_smtpPassword->setEchoMode(QLineEdit::Password);
+    m_requireEncryption = newCheck(mail, "RequireEncryptionCheck", "Require encryption",
+                                   "Send no mail to a server that cannot encrypt (port 465, or STARTTLS on any other "
+                                   "port)");
     mailForm->addRow(QStringLiteral("SMTP Server:"), m_smtp);
     mailForm->addRow(QStringLiteral("Email Address:"), m_email);
     mailForm->addRow(QStringLiteral("Your Name:"), m_name);
+    mailForm->addRow(QStringLiteral("SMTP User Name:"), m_smtpUser);
+    mailForm->addRow(QStringLiteral("SMTP Password:"), m_smtpPassword);
+    mailForm->addRow(m_requireEncryption);
 
     auto* proxy = new QGroupBox(QStringLiteral("HTTP Proxy Server Info (If any):"), this);
     auto* proxyForm = new QFormLayout(proxy);
@@ -120,6 +137,9 @@ void TSettingsForm::loadFields()
     m_smtp->setText(m_settings.smtp);
     m_email->setText(m_settings.email);
     m_name->setText(m_settings.name);
+    m_smtpUser->setText(m_settings.smtpUserName);
+    m_smtpPassword->setText(m_settings.smtpPassword);
+    m_requireEncryption->setChecked(m_settings.requireEncryption);
     m_proxy->setText(m_settings.proxy);
     m_proxyUser->setText(m_settings.proxyUserName);
     m_proxyPassword->setText(m_settings.proxyPassword);
@@ -133,9 +153,20 @@ void TSettingsForm::loadFields()
 
 void TSettingsForm::okBtnClick()
 {
+    // A sign-in text the file would change is refused rather than stored changed.
+    const std::pair<const QLineEdit*, QString> signIn[] = {{m_smtpUser, QStringLiteral("SMTP User Name")},
+                                                           {m_smtpPassword, QStringLiteral("SMTP Password")}};
+    for (const auto& [edit, caption] : signIn) {
+        const QString reason = ProgramSettings::unstorableReason(edit->text());
+        if (!reason.isEmpty())
+            throw ZentrelError(QStringLiteral("The %1 cannot be stored: %2.").arg(caption, reason));
+    }
     m_settings.smtp = m_smtp->text();
     m_settings.email = m_email->text();
     m_settings.name = m_name->text();
+    m_settings.smtpUserName = m_smtpUser->text();
+    m_settings.smtpPassword = m_smtpPassword->text();
+    m_settings.requireEncryption = m_requireEncryption->isChecked();
     m_settings.proxy = m_proxy->text();
     m_settings.proxyUserName = m_proxyUser->text();
     m_settings.proxyPassword = m_proxyPassword->text();

@@ -210,8 +210,21 @@ QWidget* TSiteBuilderPage::buildFtp()
                                     "The FTP password; may hold variables (%CONTEMAIL% for an anonymous login)");
     for (QWidget* field : {static_cast<QWidget*>(path), static_cast<QWidget*>(login), static_cast<QWidget*>(password)})
         addTemplateField(field);
+    // The entries stand in the order of their FTP_TLS codes.
+    m_ftpTls = new QComboBox;
+    m_ftpTls->setObjectName(QStringLiteral("FtpTlsCombo"));
+    m_ftpTls->addItems(
+        {QStringLiteral("None"), QStringLiteral("When the server offers it"), QStringLiteral("Required")});
+    m_ftpTls->setToolTip(QStringLiteral("Encrypt the login and the files: never, when the server can, or always "
+                                        "(no upload to a server that cannot)"));
+    connect(m_ftpTls, &QComboBox::activated, this, [this](int index) {
+        if (!m_showing)
+            m_builder.setFtpTls(index);
+    });
+    m_siteFields.push_back(m_ftpTls);
     auto* form = new QFormLayout;
     form->addRow(caption("FTP Server:", server), server);
+    form->addRow(caption("FTP encryption:", m_ftpTls), m_ftpTls);
     form->addRow(caption("Remote Path:", path), path);
     form->addRow(caption("Login name:", login), login);
     form->addRow(caption("Login Password:", password), password);
@@ -249,7 +262,7 @@ QWidget* TSiteBuilderPage::buildFtp()
     TScriptMemo* memo = scriptField(SiteScript::FtpNew, "FtpMemo", "The text of the added text file");
     memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_ftpFields.insert(m_ftpFields.end(), {zip, short83, server, path, login, password, file, memo});
+    m_ftpFields.insert(m_ftpFields.end(), {zip, short83, server, m_ftpTls, path, login, password, file, memo});
 
     auto* left = new QVBoxLayout;
     left->addWidget(use);
@@ -535,6 +548,7 @@ void TSiteBuilderPage::showSite()
     for (const ListBinding& l : m_lists)
         if (l.memo->lines() != l.of(d))
             l.memo->setLines(l.of(d));
+    m_ftpTls->setCurrentIndex(d.ftpTls >= 0 && d.ftpTls < m_ftpTls->count() ? d.ftpTls : 0);
     showAddedText();
     m_showing = false;
     fillSelector();

@@ -48,6 +48,8 @@ public:
     // Null for the HTTP scripts, which have no default.
     QPushButton* defaultButton(SiteScript script) const { return m_defaultButtons[size_t(script)]; }
     QPushButton* translationsButton() const { return m_translations; }
+    // "FTP encryption:": the FTP_TLS choice, one entry per code.
+    QComboBox* ftpTlsCombo() const { return m_ftpTls; }
     QGroupBox* byteFormatGroup() const { return m_byteFormat; }
     QPushButton* saveButton() const { return m_save; }
     QPushButton* deleteButton() const { return m_delete; }
@@ -116,6 +118,7 @@ private:
     std::array<QPushButton*, SiteScriptCount> m_defaultButtons{};
     QPushButton* m_translations = nullptr;
     QButtonGroup* m_addedText = nullptr;
+    QComboBox* m_ftpTls = nullptr;
     QGroupBox* m_byteFormat = nullptr;
     QMenu* m_byteFormatMenu = nullptr;
     QAction* m_contributeItem = nullptr;

@@ -1,6 +1,7 @@
 #include "workflow/MainModel.h"
 
 #include "engines/TEngBuild.h"
+#include "net/TlsSupport.h"
 #include "records/UserPrompts.h"
 #include "records/ZentrelError.h"
 #include "reports/TReportsFrm.h"
@@ -114,6 +115,8 @@ void MainModel::formShow()
     } catch (const ZentrelError& e) {
         m_prompts.error(e.text());
     }
+    // Every encrypted connection from now on trusts the settings' extra certificates.
+    Tls::setExtraCaFile(m_settings.tlsExtraCa);
     if (!m_applications.isEmpty()) {
         // The application last worked on, or the first when it is gone.
         const int last = m_applications.indexOf(m_settings.lastAppLoaded, Qt::CaseInsensitive);
@@ -130,6 +133,7 @@ bool MainModel::openApplication(const QString& name)
     } catch (const ZentrelError& e) {
         m_prompts.error(e.text());
     }
+    Tls::setExtraCaFile(m_settings.tlsExtraCa);
     const int at = m_applications.indexOf(name, Qt::CaseInsensitive);
     if (at < 0)
         return false;

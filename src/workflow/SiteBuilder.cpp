@@ -178,6 +178,11 @@ void SiteBuilder::setAddedText(AddedTextPlacement placement)
     });
 }
 
+void SiteBuilder::setFtpTls(int mode)
+{
+    edit([mode](SiteDefinition& d) { d.ftpTls = mode == 1 || mode == 2 ? mode : 0; });
+}
+
 std::array<QString, TranslationCount> SiteBuilder::translationFields() const
 {
     std::array<QString, TranslationCount> fields = site().translations;

@@ -60,6 +60,9 @@ public:
     // An added text file goes inside the zip only while the site wants a zip.
     void setUseZipFile(bool on);
     void setAddedText(AddedTextPlacement placement);
+    // FTP_TLS from the "FTP encryption" choice: 0 none, 1 when offered, 2 required;
+    // any other code is plain FTP.
+    void setFtpTls(int mode);
 
     // What the translation fields show: each translation as it is, the standard
     // value for an empty one.

@@ -179,3 +179,51 @@ TEST_F(SiteDefinitionTest, ListsTooLargeToLoadAreToldAndSavingLeavesThem)
     EXPECT_EQ(ws.read(s("cat/Big Cat1.cat")), huge);
     EXPECT_EQ(ws.read(s("cat/Big Cat2.cat")), QByteArray("1\">Fresh\r\n"));
 }
+
+TEST_F(SiteDefinitionTest, FtpEncryptionIsWrittenOnlyOnceChosenSoOlderFilesKeepTheirBytes)
+{
+    // A definition as every earlier version wrote it, with real values.
+    const QByteArray older =
+        "[SETTINGS]\r\nBYTE_FORMAT=2\r\nSITES_WEB_URL=http://www.example.com/\r\nUSE_CAT1=1\r\nUSE_CAT2=0\r\n"
+        "SITE_TYPE=2\r\nSITE_SYSTEM=3\r\nUSE_HTTP_POST=0\r\nHTTP_POST_TYPE=1\r\nHTTP_NEW_SCRIPT_URL=\r\n"
+        "HTTP_UPDATE_SCRIPT_URL=\r\nMUF_Windows31=Win 3.1\r\nMUF_Windows95=Windows 95\r\n"
+        "MUF_WindowsNT=Windows NT\r\nMUF_Windows95NT=Windows 95 and NT\r\nMUF_Author=Author\r\n"
+        "MUF_Distributor=Distributor\r\nMUF_Dealer=Dealer\r\nMUF_User=User\r\n"
+        "MUF_FeatureLimitDemo=Feature Limit Demo\r\nMUF_TimeLimitDemo=Time Limit Demo\r\n"
+        "MUF_PublicDomain=Public Domain\r\nMUF_Freeware=Freeware\r\nMUF_Shareware=Shareware\r\n"
+        "MUF_Beta=Beta\r\nMUF_NoInstallFeature=No Install Feature\r\n"
+        "MUF_InstallFeatureOnly=Install Feature Only\r\nMUF_UnInstallFeatureOnly=Uninstall Feature Only\r\n"
+        "MUF_InstallUninstall=Install/Uninstall\r\nUSE_FTP_UPLOAD=1\r\nUSE_ZIP_FILE=1\r\n"
+        "USE_8X3_FILENAME=0\r\nFTP_SERVER=ftp.example.com\r\nLOGIN_NAME=anonymous\r\nREMOTE_PATH=/incoming\r\n"
+        "LOGIN_PASSWORD=%CONTEMAIL%\r\nADD_FILE_TO_ZIP=0\r\nINCLUDE_IN_ZIP=1\r\nADDED_TEXT_BOTH=0\r\n"
+        "FTP_FILENAME=%APPNAME%.TXT\r\nUSE_EMAIL=0\r\nEMAIL_SEND_COPY=0\r\nEMAIL_ATTACH_GIF=0\r\n"
+        "EMAIL_ATTACH_ICO=0\r\nEMAIL_ATTACH_SCREEN=0\r\nEMAIL_ATTACH_OTHER=0\r\nEMAIL_ATTACH_SCRIPT=0\r\n"
+        "EMAIL_ATTACH_APPLICATION=0\r\nEMAIL_TONAME=\r\nEMAIL_SUBJECT=\r\nEMAIL_TONAME_UPDATE=\r\n"
+        "EMAIL_SUBJECT_UPDATE=\r\n";
+    ws.write(s("sites/Old.ini"), older);
+    start();
+    engine->LoadSite(s("Old"));
+    EXPECT_EQ(engine->site().ftpTls, 0);
+    engine->SaveSite(s("Old"));
+    EXPECT_EQ(ws.read(s("sites/Old.ini")), older);
+
+    // Once chosen it is added to the file, and taken back to 0 it is written as 0.
+    engine->site().ftpTls = 2;
+    engine->SaveSite(s("Old"));
+    EXPECT_EQ(ws.read(s("sites/Old.ini")), older + "FTP_TLS=2\r\n");
+    engine->site().ftpTls = 0;
+    engine->SaveSite(s("Old"));
+    engine->LoadSite(s("Old"));
+    EXPECT_EQ(engine->site().ftpTls, 0) << "a stale 2 would encrypt a site the user set to none";
+    engine->site().ftpTls = 1;
+    engine->SaveSite(s("Old"));
+    engine->LoadSite(s("Old"));
+    EXPECT_EQ(engine->site().ftpTls, 1);
+
+    // Codes no version writes read as plain FTP.
+    for (const char* odd : {"3", "-1", "x"}) {
+        ws.write(s("sites/Odd.ini"), QByteArray("[SETTINGS]\r\nFTP_TLS=") + odd + "\r\n");
+        engine->LoadSite(s("Odd"));
+        EXPECT_EQ(engine->site().ftpTls, 0) << odd;
+    }
+}

@@ -43,7 +43,7 @@ TEST(SettingsForm, ShowsTheFileValuesAndCancelWritesNothing)
     EXPECT_EQ(settings.smtp, QString());
 }
 
-TEST(SettingsForm, OkWritesTheTwelveKeysInOrderAndSwitchesHints)
+TEST(SettingsForm, OkWritesTheDialogKeysInOrderAndSwitchesHints)
 {
     TestWorkspace ws;
     ws.write(s("settings.dat"), "[SETTINGS]\r\nLastAppLoaded=Tool\r\nHTTPTimeOut=45\r\nUseGridLines=1\r\n");
@@ -60,7 +60,7 @@ TEST(SettingsForm, OkWritesTheTwelveKeysInOrderAndSwitchesHints)
               QByteArray("[SETTINGS]\r\nLastAppLoaded=Tool\r\nHTTPTimeOut=45\r\nUseGridLines=1\r\n"
                          "SMTP=smtp.example\r\nEMAIL=me@example\r\nNAME=\r\nPROXY=\r\nPROXYUSERNAME=\r\n"
                          "PROXYPASSWORD=\r\nPORT=80\r\nFTPRetries=3\r\nShowHints=0\r\nResetToNoPost=1\r\n"
-                         "FTPPassiveMode=0\r\n"));
+                         "FTPPassiveMode=0\r\nSMTP User Name=\r\nSMTP Password=\r\nRequire encryption=0\r\n"));
 
     // Ok again without changes rewrites the same values.
     const QByteArray first = ws.read(s("settings.dat"));
@@ -83,5 +83,49 @@ TEST(SettingsForm, AFailedWriteIsReportedAndTheDialogStaysOpen)
     form.findChild<QPushButton*>(s("OkBtn"))->click();
     EXPECT_EQ(reported, s("Unable to write to ") + ws.file(s("settings.dat")));
     EXPECT_TRUE(form.isVisible());
+    Hints::setEnabled(true);
+}
+
+TEST(SettingsForm, SignInFieldsLoadAndSaveAndAPasswordTheFileCannotHoldIsRefused)
+{
+    TestWorkspace ws;
+    ProgramSettings settings;
+    {
+        // A first start: the file the dialog makes will require encryption.
+        TSettingsForm form(settings, ws.file(s("settings.dat")));
+        EXPECT_TRUE(form.requireEncryptionCheck()->isChecked());
+        EXPECT_EQ(form.smtpPasswordEdit()->echoMode(), QLineEdit::Password);
+        for (QWidget* w : std::initializer_list<QWidget*>{form.smtpUserEdit(), form.smtpPasswordEdit(),
+                                                           form.requireEncryptionCheck()}) {
+            EXPECT_FALSE(w->toolTip().isEmpty()) << w->objectName().toStdString();
+            EXPECT_EQ(w->parentWidget(), form.smtpEdit()->parentWidget()) << "in the mail group";
+        }
+        QTest::keyClicks(form.smtpUserEdit(), s("me@example.net"));
+        form.smtpPasswordEdit()->setText(QStringLiteral(u" s\u00e9cret=;x "));
+        form.requireEncryptionCheck()->setChecked(false);
+        form.findChild<QPushButton*>(s("OkBtn"))->click();
+    }
+    EXPECT_EQ(settings.smtpPassword, QStringLiteral(u" s\u00e9cret=;x "));
+    EXPECT_FALSE(settings.requireEncryption);
+
+    ProgramSettings fresh;
+    TSettingsForm form(fresh, ws.file(s("settings.dat")));
+    EXPECT_EQ(form.smtpUserEdit()->text(), s("me@example.net"));
+    EXPECT_EQ(form.smtpPasswordEdit()->text(), QStringLiteral(u" s\u00e9cret=;x "));
+    EXPECT_FALSE(form.requireEncryptionCheck()->isChecked());
+
+    // A character outside the file's 8-bit set would come back as "?": the dialog says so and stays.
+    const QByteArray before = ws.read(s("settings.dat"));
+    QString reported;
+    QObject::connect(&form, &TSettingsForm::saveFailed, [&](const QString& m) { reported = m; });
+    form.show();
+    form.smtpPasswordEdit()->setText(QStringLiteral(u"p\u20acss"));
+    form.nameEdit()->setText(s("Changed"));
+    form.findChild<QPushButton*>(s("OkBtn"))->click();
+    EXPECT_EQ(reported, QStringLiteral(u"The SMTP Password cannot be stored: it holds the character \"\u20ac\", "
+                                       u"which settings.dat cannot store."));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(ws.read(s("settings.dat")), before);
+    EXPECT_EQ(fresh.name, QString()) << "nothing is taken from a refused dialog";
     Hints::setEnabled(true);
 }

@@ -145,9 +145,9 @@ TEST(SiteBuilderPage, AnEmailOnlySiteEnablesTheMailFieldsAndNoFtpField)
     w.choose(s("Mailer"));
     EXPECT_EQ(w.engine().siteName(), s("Mailer"));
     EXPECT_FALSE(w.engine().modified());
-    for (const char* name : {"UseZipCheck", "Use8x3Check", "FtpServerEdit", "RemotePathEdit", "LoginNameEdit",
-                             "LoginPasswordEdit", "AddedText1Radio", "AddedText2Radio", "AddedText3Radio",
-                             "FtpFilenameEdit", "FtpMemo"})
+    for (const char* name : {"UseZipCheck", "Use8x3Check", "FtpServerEdit", "FtpTlsCombo", "RemotePathEdit",
+                             "LoginNameEdit", "LoginPasswordEdit", "AddedText1Radio", "AddedText2Radio",
+                             "AddedText3Radio", "FtpFilenameEdit", "FtpMemo"})
         EXPECT_FALSE(w.field(name)->isEnabled()) << name;
     for (const char* name : {"EmailToEdit", "EmailSubjectEdit", "EmailToUpdateEdit", "EmailSubjectUpdateEdit",
                              "EmailNewMemo", "EmailUpdateMemo", "AttachIcoCheck", "AttachGifCheck",
@@ -248,6 +248,32 @@ TEST(SiteBuilderPage, EnterAddsNoLineToAnHttpScriptButALoadedOneKeepsItsLines)
     EXPECT_EQ(w.engine().site().scripts[size_t(SiteScript::FtpNew)], (QStringList{s("x"), s("y")}));
     const QFontMetrics pitch(ftp->font());
     EXPECT_EQ(pitch.horizontalAdvance(s("iiii")), pitch.horizontalAdvance(s("MMMM"))) << "a fixed-pitch font";
+}
+
+TEST(SiteBuilderPage, FtpEncryptionShowsTheSitesChoiceAndPickingOneIsAnEdit)
+{
+    TestWorkspace ws;
+    writeWorkspace(ws);
+    ws.write(s("sites/poster.ini"), "[SETTINGS]\r\nUSE_FTP_UPLOAD=1\r\nFTP_TLS=2\r\n");
+    Window w(ws);
+    w.enter();
+    QComboBox* tls = w.page().ftpTlsCombo();
+    EXPECT_EQ(comboItems(tls), (QStringList{s("None"), s("When the server offers it"), s("Required")}));
+    EXPECT_FALSE(tls->toolTip().isEmpty());
+    EXPECT_EQ(tls->currentIndex(), 0) << "Alpha has no FTP_TLS";
+    EXPECT_TRUE(tls->isEnabled());
+
+    w.choose(s("poster"));
+    EXPECT_EQ(tls->currentText(), s("Required"));
+    EXPECT_FALSE(w.engine().modified());
+    tls->setCurrentIndex(1);
+    emit tls->activated(1);
+    EXPECT_EQ(w.engine().site().ftpTls, 1);
+    EXPECT_TRUE(w.engine().modified());
+
+    // The choice follows the "uses FTP" box as the other FTP fields do.
+    w.field<QCheckBox>("UseFtpCheck")->click();
+    EXPECT_FALSE(tls->isEnabled());
 }
 
 TEST(SiteBuilderPage, IncludeInZipFallsBackWhileNoZipIsRequired)

@@ -348,3 +348,22 @@ TEST(DefaultScriptFile, AFileHoldingANulByteIsNeverSavedShort)
     DefaultScripts::save(dataDir, SiteScript::FtpNew, {QStringLiteral("new")});
     EXPECT_EQ(ws.read(QStringLiteral("data/FTP_DEF_SCRIPT.SCP")), QByteArray("new\r\n"));
 }
+
+TEST_F(SiteBuilderTest, FtpEncryptionChoiceIsAnEditAndUnknownCodesArePlainFtp)
+{
+    writeRecords();
+    start();
+    builder().selectSite(s("Gamma"));
+    builder().setFtpTls(2);
+    EXPECT_EQ(site().ftpTls, 2);
+    EXPECT_TRUE(builder().modified());
+    builder().saveSite();
+    EXPECT_TRUE(ws.read(s("sites/Gamma.ini")).contains("\r\nFTP_TLS=2\r\n"));
+    builder().setFtpTls(5);
+    EXPECT_EQ(site().ftpTls, 0);
+    builder().setFtpTls(1);
+    builder().saveSite();
+    builder().selectSite(s("Alpha"));
+    builder().selectSite(s("Gamma"));
+    EXPECT_EQ(site().ftpTls, 1);
+}
