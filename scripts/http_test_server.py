@@ -5,11 +5,15 @@ Listens on a free port of 127.0.0.1 and prints "PORT <number>" once it does.
 Every request it reads is appended, byte for byte, to the --record file before
 the answer goes out, and every connection it accepts adds a line to the file of
 the same name ending in ".connections". Paths under /test/ give the reply shapes the client must
-handle; any other path is a file of the --root folder.
+handle; any other path is a file of the --root folder. With --tls CERT KEY every
+connection is encrypted first, the handshake made in the connection's own
+thread, so a client that stalls or refuses it holds up nobody else; what is
+recorded is what arrived inside the encryption.
 """
 import argparse
 import http.server
 import os
+import ssl
 import sys
 import threading
 import time
@@ -48,8 +52,13 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
     def setup(self):
-        super().setup()
         self.server.count_connection()
+        if self.server.tls:
+            # A client that refuses the certificate ends the connection here;
+            # nothing of it is recorded.
+            self.request.settimeout(60)
+            self.request.do_handshake()
+        super().setup()
         self.rfile = RecordingReader(self.rfile)
 
     def log_message(self, format, *args):
@@ -160,11 +169,27 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
-    def __init__(self, record, root):
+    def __init__(self, record, root, tls=None):
         self.record_file = record
         self.lock = threading.Lock()
+        self.tls = None
+        if tls:
+            self.tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            self.tls.load_cert_chain(tls[0], tls[1])
         super().__init__(("127.0.0.1", 0),
                          lambda *args, **kwargs: Handler(*args, directory=root, **kwargs))
+
+    def get_request(self):
+        connection, address = super().get_request()
+        if self.tls:
+            connection = self.tls.wrap_socket(connection, server_side=True, do_handshake_on_connect=False)
+        return connection, address
+
+    def handle_error(self, request, client_address):
+        # A failed handshake or a client gone mid-reply is the test's business, not a trace on stderr.
+        if isinstance(sys.exc_info()[1], (ssl.SSLError, OSError)):
+            return
+        super().handle_error(request, client_address)
 
     def count_connection(self):
         # One line per connection accepted, beside the requests: a client that
@@ -185,8 +210,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--record", help="file the requests are appended to")
     parser.add_argument("--root", default=".", help="folder of the files served")
+    parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="serve HTTPS with this certificate and key")
     args = parser.parse_args()
-    server = Server(args.record, args.root)
+    server = Server(args.record, args.root, args.tls)
     print("PORT %d" % server.server_address[1], flush=True)
     server.serve_forever()
 

@@ -11,8 +11,10 @@
 enum THttpActions : int { httpIdle = 0, httpGet };
 
 // Downloads one URL into a local file with an HTTP/1.0 GET, directly or
-// through a proxy. The call of Action returns when the download has ended; a
-// failure is thrown as ESocketError with the text the user reads.
+// through a proxy. An "https://" URL is fetched encrypted, the server's
+// certificate checked for the URL's host, through a proxy inside a CONNECT
+// tunnel. The call of Action returns when the download has ended; a failure is
+// thrown as ESocketError with the text the user reads.
 class TDownloadHTTP : public CIPPort {
 public:
     explicit TDownloadHTTP(QObject* parent = nullptr);
@@ -57,6 +59,7 @@ private:
     struct Request {
         QString host;
         quint16 port = 80;
+        bool secure = false;
         QByteArray target;
     };
     // The end of the reply head: what the body is and how long.
@@ -67,6 +70,8 @@ private:
 
     Request requestFor() const;
     void get();
+    // Asks the proxy for a tunnel to the origin; a refusal fails with the proxy's status line.
+    void openTunnel(const Request& request);
     Head readHead();
     // Moves the body from the connection into `out` (LocalFile, or OnTransfer's text without one).
     void readBody(const Head& head, QIODevice* out);

@@ -9,6 +9,10 @@ using namespace SocketErrors;
 
 namespace {
 
+// A proxy's answer to a tunnel request that carries no status code; the same
+// number the download client gives a reply that is no HTTP reply.
+constexpr int InvalidReply = 57025;
+
 bool hasControlCharacter(const QString& text)
 {
     for (const QChar c : text) {
@@ -69,7 +73,17 @@ TagHTTP::TagHTTP(QObject* parent) : TagSocket(parent)
 
 qsizetype TagHTTP::schemeLength(const QString& url) const
 {
-    return url.startsWith(u"http://", Qt::CaseInsensitive) ? 7 : 0;
+    if (url.startsWith(u"http://", Qt::CaseInsensitive))
+        return 7;
+    if (url.startsWith(u"https://", Qt::CaseInsensitive))
+        return 8;
+    return 0;
+}
+
+quint16 TagHTTP::servicePort() const
+{
+    // Straight to an encrypted origin whose URL names no port; a proxy's address always names one.
+    return m_secure && m_proxy.isEmpty() ? SecurePort : TagSocket::servicePort();
 }
 
 void TagHTTP::setURL(const QString& url)
@@ -85,8 +99,18 @@ void TagHTTP::setURL(const QString& url)
     const QString authority = rest.left(end);
     if (!isUsablePort(authority))
         fail(InvalidUrl);
+    const bool secure = url.startsWith(u"https://", Qt::CaseInsensitive);
+    const qsizetype colon = authority.indexOf(u':');
+    const uint port = colon < 0 ? 0 : authority.mid(colon + 1).toUInt();
     m_url = url;
-    m_origin = authority;
+    m_secure = secure;
+    m_originHost = colon < 0 ? authority : authority.left(colon);
+    m_originPort = port > 0 ? quint16(port) : secure ? SecurePort : quint16(80);
+    // A plain origin is named as the URL writes it; an encrypted one with its
+    // port only when that is not the default, as browsers name it.
+    m_origin = !secure ? authority
+        : m_originPort == SecurePort ? m_originHost
+                                     : m_originHost + u':' + QString::number(m_originPort);
     m_path = end == rest.size() ? QStringLiteral("/") : rest[end] == u'?' ? u'/' + rest.mid(end) : rest.mid(end);
     setServer(m_proxy.isEmpty() ? authority : m_proxy);
 }
@@ -129,7 +153,15 @@ int TagHTTP::exchange(bool post)
     m_bodyCut = false;
     emptyBody();
     try {
+        // Only an encrypted exchange gets a socket that can encrypt: a plain one stays as it always was.
+        setTlsCapable(m_secure);
         openConnection();
+        if (m_secure) {
+            if (!m_proxy.isEmpty())
+                openTunnel();
+            // The certificate must be the origin's, through a tunnel too.
+            startTls(m_originHost);
+        }
         if (OnSending)
             OnSending(*this);
         sendRequest(post);
@@ -150,9 +182,38 @@ int TagHTTP::exchange(bool post)
     }
 }
 
+QString TagHTTP::proxyAuthorization() const
+{
+    const QByteArray credentials = (m_proxyUserName + u':' + m_proxyPassword).toLatin1().toBase64();
+    return u"Proxy-Authorization: Basic " + QString::fromLatin1(credentials);
+}
+
+void TagHTTP::openTunnel()
+{
+    if (m_originHost.isEmpty())
+        fail(ServerRequired);
+    const QString target = m_originHost + u':' + QString::number(m_originPort);
+    sendLine(u"CONNECT " + target + u" HTTP/1.1");
+    sendLine(u"Host: " + target);
+    if (!m_proxyUserName.isEmpty())
+        sendLine(proxyAuthorization());
+    if (!m_userAgent.isEmpty())
+        sendLine(u"User-Agent: " + m_userAgent);
+    sendLine(QString());
+    // The proxy's own answer, bounded like any reply head. A refusal is no
+    // reply of the origin's: the request never reached it.
+    const int status = readStatus();
+    if (status < 200 || status > 299)
+        fail(status > 0 ? status : InvalidReply, u"Proxy refused the tunnel: " + m_headers.first().left(200));
+    m_headers.clear();
+}
+
 void TagHTTP::sendRequest(bool post)
 {
-    QString target = m_proxy.isEmpty() ? m_path : m_url;
+    // A proxy that forwards the request is asked for the whole URL; inside a
+    // tunnel the origin itself reads the request.
+    const bool forwarded = !m_proxy.isEmpty() && !m_secure;
+    QString target = forwarded ? m_url : m_path;
     if (target.isEmpty())
         target = QStringLiteral("/");
     target.replace(QStringLiteral(" "), QStringLiteral("%20"));
@@ -161,10 +222,9 @@ void TagHTTP::sendRequest(bool post)
 
     sendLine((post ? u"POST " : u"GET ") + target + u" HTTP/1.1");
     sendLine(u"Host: " + host);
-    if (!m_proxyUserName.isEmpty()) {
-        const QByteArray credentials = (m_proxyUserName + u':' + m_proxyPassword).toLatin1().toBase64();
-        sendLine(u"Proxy-Authorization: Basic " + QString::fromLatin1(credentials));
-    }
+    // The proxy's credentials never travel to an encrypted origin.
+    if (!m_proxyUserName.isEmpty() && !m_secure)
+        sendLine(proxyAuthorization());
     if (!m_userAgent.isEmpty())
         sendLine(u"User-Agent: " + m_userAgent);
     if (post) {

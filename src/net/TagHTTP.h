@@ -6,14 +6,16 @@
 #include <QStringList>
 
 // An HTTP/1.1 client: one GET or one form POST per connection, directly or
-// through a proxy. Get() and Post() return the server's status code (HTTP
+// through a proxy, in plain text or, for an "https://" URL, encrypted with the
+// server's certificate checked for the URL's host (through a proxy inside a
+// CONNECT tunnel). Get() and Post() return the server's status code (HTTP
 // errors are not raised) and fill Headers and Body.
 class TagHTTP : public TagSocket {
 public:
     explicit TagHTTP(QObject* parent = nullptr);
 
-    // An absolute "http://" URL; sets Server and Path. Anything else, a control
-    // character or a port above 65535 fails with "Invalid URL".
+    // An absolute "http://" or "https://" URL; sets Server and Path. Anything
+    // else, a control character or a port above 65535 fails with "Invalid URL".
     const QString& URL() const { return m_url; }
     void setURL(const QString& url);
     // "host:port" of an HTTP proxy, or empty. It becomes Server, so set it before URL.
@@ -57,22 +59,32 @@ public:
 
     static constexpr qint64 MaxBodyInMemory = 4 * 1024 * 1024;
     static constexpr int MaxHeaderLines = 200;
+    static constexpr quint16 SecurePort = 443;
 
 protected:
     // How many leading characters of the URL name a scheme this client speaks; 0 for any other.
     virtual qsizetype schemeLength(const QString& url) const;
+    quint16 servicePort() const override;
 
 private:
     int exchange(bool post);
+    // Asks the proxy for a tunnel to the origin; a refusal fails with its status line.
+    void openTunnel();
     void sendRequest(bool post);
+    QString proxyAuthorization() const;
     int readStatus();
     void readBody();
     void emptyBody();
     QString headerValue(const QString& name) const;
 
     QString m_url;
-    // The origin server's "host" or "host:port", as the URL names it.
+    bool m_secure = false;
+    // The origin server's "host" or "host:port", as the URL names it (an
+    // encrypted one without its default port).
     QString m_origin;
+    // The origin's host and port, for the certificate check and the tunnel.
+    QString m_originHost;
+    quint16 m_originPort = 80;
     QString m_path = QStringLiteral("/");
     QString m_proxy;
     QString m_proxyUserName;

@@ -79,7 +79,7 @@ TEST(TagHTTP, UrlsItCannotSendFailBeforeAnythingConnects)
     http.setURL(u"http://" + address + u"/kept");
     bool opened = false;
     http.OnOpen = [&](TagSocket&) { opened = true; };
-    const QStringList refused{u"ftp://" + address + u"/", u"https://" + address + u"/",
+    const QStringList refused{u"ftp://" + address + u"/", u"httpx://" + address + u"/",
                               u"http://" + address + u"/a\r\nX-Injected: 1", u"http://" + address + u"/a\nb",
                               s("http://127.0.0.1:65536/"), s("http://127.0.0.1:99999999999/"),
                               s("http://127.0.0.1:8o/"), s("http:/") + address};
