@@ -51,7 +51,10 @@ void refuseLineBreaks(const QStringList& list, const QString& what)
 
 } // namespace
 
-TPlainSMTP::TPlainSMTP(QObject* parent) : CIPPortMsg(parent) {}
+TPlainSMTP::TPlainSMTP(QObject* parent) : CIPPortMsg(parent)
+{
+    setTlsCapable(true);
+}
 
 TPlainSMTP::~TPlainSMTP() = default;
 
@@ -117,20 +120,66 @@ void TPlainSMTP::failFor(const EIPPortError& error)
 
 QString TPlainSMTP::readReply()
 {
+    const SmtpSession::Reply reply = readAnyReply();
+    const QChar first = reply.text.isEmpty() ? QChar() : reply.text.front();
+    if (first == u'2' || first == u'3')
+        return reply.text;
+    throw ESocketError(ReplyError, reply.text);
+}
+
+SmtpSession::Reply TPlainSMTP::readAnyReply()
+{
+    SmtpSession::Reply reply;
     // Preliminary replies count with the final one: a server cannot keep the client reading forever.
     for (int lines = 1; lines <= MaxReplyLines; ++lines) {
         const QString line = readLine(MaxReplyLineLength);
         trail(1, line);
+        reply.lines.append(line.left(SmtpSession::MaxKeptLength));
         if (line.size() >= 4 && line.at(3) == u'-')
             continue;
-        const QChar first = line.isEmpty() ? QChar() : line.front();
-        if (first == u'1')
+        if (line.startsWith(u'1'))
             continue;
-        if (first == u'2' || first == u'3')
-            return line;
-        throw ESocketError(ReplyError, line);
+        bool numeric = line.size() >= 3;
+        for (qsizetype i = 0; numeric && i < 3; ++i)
+            numeric = line.at(i) >= u'0' && line.at(i) <= u'9';
+        reply.code = numeric ? line.left(3).toInt() : -1;
+        reply.text = line;
+        return reply;
     }
     throw EIPPortError(EIPPortError::TooLong);
+}
+
+SmtpSession::Reply TPlainSMTP::exchange(const QString& command, const QString& shown)
+{
+    trail(0, shown);
+    sendLine(command);
+    return readAnyReply();
+}
+
+void TPlainSMTP::upgrade(const QString& host)
+{
+    startTls(host);
+    trail(2, QStringLiteral("The connection is encrypted."));
+}
+
+void TPlainSMTP::helloFallback()
+{
+    const QString name = QHostInfo::localHostName();
+    command(u"HELO " + (name.isEmpty() ? QStringLiteral("localhost") : name));
+}
+
+void TPlainSMTP::refuseWith(const SmtpSession::Reply& reply)
+{
+    throw ESocketError(ReplyError, reply.text);
+}
+
+void TPlainSMTP::failWith(int number, const QString& text, bool drop)
+{
+    trail(2, text);
+    // After an upgrade gone wrong nothing more goes out in plain text.
+    if (drop)
+        reset();
+    throw ESocketError(number, text);
 }
 
 QString TPlainSMTP::command(const QString& line)
@@ -151,9 +200,15 @@ void TPlainSMTP::connectServer()
         throw ESocketError(ServerRequired);
     trail(2, QStringLiteral("Connecting to mail server."));
     connectTo(host, port);
-    readReply();
+    SmtpSession::Account account;
+    account.host = host;
+    account.port = port;
     const QString name = QHostInfo::localHostName();
-    command(u"HELO " + (name.isEmpty() ? QStringLiteral("localhost") : name));
+    account.helloName = name.isEmpty() ? QStringLiteral("localhost") : name;
+    account.userName = UserName;
+    account.password = Password;
+    account.requireEncryption = RequireEncryption;
+    SmtpSession(*this, account).open();
 }
 
 void TPlainSMTP::ensureConnected()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/CIPPortMsg.h"
+#include "net/SmtpSession.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,10 +12,11 @@
 enum TSmtpActions : int { smtpIdle = 0, smtpConnect, smtpDisconnect, smtpSend, smtpResetHeaders, smtpCommand };
 
 // A plain SMTP client on the line connection: one message per smtpSend, with
-// the headers it is given and the lines of MessageText, dot-stuffed. A refused
-// step fails with code 161 and the server's reply line; every failure is
-// thrown as ESocketError.
-class TPlainSMTP : public CIPPortMsg {
+// the headers it is given and the lines of MessageText, dot-stuffed. The
+// connection opens with EHLO (HELO for a server that refuses it), STARTTLS
+// and the sign-in when they apply. A refused step fails with code 161 and the
+// server's reply line; every failure is thrown as ESocketError.
+class TPlainSMTP : public CIPPortMsg, private SmtpSession::Line {
 public:
     static constexpr int ReplyError = 161;
 
@@ -72,6 +74,18 @@ private:
     // Sends one command line and reads its reply; the reply's last line.
     QString command(const QString& line);
     QString readReply();
+    // The whole reply, refused or not.
+    SmtpSession::Reply readAnyReply();
+
+    // The session's view of the connection.
+    void readGreeting() override { readReply(); }
+    SmtpSession::Reply exchange(const QString& command, const QString& shown) override;
+    void upgrade(const QString& host) override;
+    bool secured() const override { return isEncrypted(); }
+    void helloFallback() override;
+    [[noreturn]] void refuseWith(const SmtpSession::Reply& reply) override;
+    [[noreturn]] void failWith(int number, const QString& text, bool drop) override;
+    void note(const QString& text) override { trail(2, text); }
     void trail(int direction, const QString& message);
     [[noreturn]] static void failFor(const EIPPortError& error);
 

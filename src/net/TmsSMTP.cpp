@@ -45,6 +45,7 @@ TmsSMTP::TmsSMTP(QObject* parent) : TagSocket(parent)
     setServiceName(QStringLiteral("smtp"));
     setDefaultPort(25);
     setTimeOut(60);
+    setTlsCapable(true);
 }
 
 void TmsSMTP::Send()
@@ -75,15 +76,65 @@ void TmsSMTP::Send()
 void TmsSMTP::openMail()
 {
     openConnection();
+    // The host and port as openConnection reads Server: the certificate is
+    // checked for the host the user wrote, and the port decides implicit TLS.
+    SmtpSession::Account account;
+    const QString& server = Server();
+    const qsizetype colon = server.indexOf(u':');
+    account.host = colon < 0 ? server : server.left(colon);
+    bool numeric = false;
+    const qint64 given = colon < 0 ? 0 : server.mid(colon + 1).toLongLong(&numeric);
+    account.port = numeric && given > 0 && given <= 65535 ? quint16(given) : servicePort();
+    account.helloName = TmsComposer::localHostName();
+    account.userName = m_userName;
+    account.password = m_password;
+    account.requireEncryption = m_requireEncryption;
+    SmtpSession(*this, account).open();
+}
+
+void TmsSMTP::readGreeting()
+{
     const Reply greeting = readReply();
     if (!greeting.succeeded())
         refuse(greeting);
+}
+
+TmsSMTP::Reply TmsSMTP::exchange(const QString& command, const QString& shown)
+{
+    log(shown);
+    sendLine(command);
+    return readReply();
+}
+
+void TmsSMTP::upgrade(const QString& host)
+{
+    try {
+        startTls(host);
+    } catch (const ESocketError&) {
+        // A handshake that failed in its wait leaves the socket to us: no QUIT goes after it.
+        closeConnection();
+        throw;
+    }
+    log(QStringLiteral("The connection is encrypted."));
+}
+
+void TmsSMTP::helloFallback()
+{
     if (command(u"HELO " + TmsComposer::localHostName()).succeeded())
         return;
     // Some servers take the command only without a name.
     const Reply bare = command(QStringLiteral("HELO"));
     if (!bare.succeeded())
         refuse(bare);
+}
+
+void TmsSMTP::failWith(int number, const QString& text, bool drop)
+{
+    log(text);
+    // After an upgrade gone wrong nothing more goes out in plain text, QUIT included.
+    if (drop)
+        closeConnection();
+    throw ESocketError(number, text);
 }
 
 void TmsSMTP::checkMessage() const
@@ -215,6 +266,7 @@ TmsSMTP::Reply TmsSMTP::readReply()
     QString text = receiveLine(MaxReplyLineLength, ReplyTooLong);
     log(text);
     reply.code = replyCode(text);
+    reply.lines.append(text.left(SmtpSession::MaxKeptLength));
     if (text.indexOf(u'-') == 3) {
         // A reply of several lines ends with its code and a blank, or its code alone.
         for (int lines = 1;;) {
@@ -222,6 +274,7 @@ TmsSMTP::Reply TmsSMTP::readReply()
             log(text);
             if (++lines > MaxReplyLines)
                 fail(ReplyTooLong);
+            reply.lines.append(text.left(SmtpSession::MaxKeptLength));
             if (replyCode(text) == reply.code && (text.indexOf(u' ') == 3 || text.size() == 3))
                 break;
         }

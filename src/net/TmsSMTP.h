@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/SmtpSession.h"
 #include "net/TagSocket.h"
 
 #include <QFile>
@@ -7,11 +8,12 @@
 
 class TmsMessage;
 
-// Sends one message per Send to an SMTP server: greeting, HELO, envelope,
+// Sends one message per Send to an SMTP server: greeting, EHLO (HELO for a
+// server that refuses it), STARTTLS and the sign-in when they apply, envelope,
 // DATA with the composed text, QUIT. Replies that refuse a step fail Send with
-// the server's own text (OnError is not told of them); socket failures fire
-// OnError first, as every component does.
-class TmsSMTP : public TagSocket {
+// the server's own text (OnError is not told of them); socket failures,
+// encryption failures among them, fire OnError first, as every component does.
+class TmsSMTP : public TagSocket, private SmtpSession::Line {
 public:
     explicit TmsSMTP(QObject* parent = nullptr);
 
@@ -60,11 +62,7 @@ protected:
     quint16 servicePort() const override { return DefaultPort(); }
 
 private:
-    struct Reply {
-        int code = -1;
-        QString text;
-        bool succeeded() const { return code / 100 == 2; }
-    };
+    using Reply = SmtpSession::Reply;
 
     void openMail();
     void sendMessage();
@@ -75,6 +73,16 @@ private:
     void sendData(QIODevice& data);
     [[noreturn]] void refuse(const Reply& reply) const;
     void log(const QString& text);
+
+    // The session's view of the connection.
+    void readGreeting() override;
+    Reply exchange(const QString& command, const QString& shown) override;
+    void upgrade(const QString& host) override;
+    bool secured() const override { return isEncrypted(); }
+    void helloFallback() override;
+    [[noreturn]] void refuseWith(const Reply& reply) override { refuse(reply); }
+    [[noreturn]] void failWith(int number, const QString& text, bool drop) override;
+    void note(const QString& text) override { log(text); }
 
     TmsMessage* m_message = nullptr;
     QString m_userName;

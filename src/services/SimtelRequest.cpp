@@ -69,6 +69,14 @@ bool SimtelRequest::send(const SimtelRequestFields& fields)
     smtp.setWinsockLoaded(true);
     smtp.setMailServer(fields.server);
     smtp.setTimeOut(m_context.settings.httpTimeOut);
+    smtp.RequireEncryption = m_context.settings.requireEncryption;
+    // The sign-in belongs to the user's own server; a request sent through
+    // another server named in the form does not carry it there.
+    const auto host = [](const QString& server) { return server.section(u':', 0, 0).trimmed().toLower(); };
+    if (host(fields.server) == host(m_context.settings.smtp)) {
+        smtp.UserName = m_context.settings.smtpUserName;
+        smtp.Password = m_context.settings.smtpPassword;
+    }
     smtp.setAction(smtpResetHeaders);
     smtp.From = fields.userName;
     smtp.ReplyTo = fields.replyTo;

@@ -60,6 +60,9 @@ bool EmailPosting::PostEmail(bool isNew, int row, bool isCopy)
     holder.msSMTP1.setServer(setup.server);
     holder.msMessage1.Sender() = TmsMailAddress(setup.userName.left(255), setup.userAddress.left(255));
     holder.msSMTP1.setLogFile(setup.logFileName);
+    holder.msSMTP1.setUserName(setup.smtpUserName);
+    holder.msSMTP1.setPassword(setup.smtpPassword);
+    holder.msSMTP1.setRequireEncryption(setup.requireEncryption);
 
     displays.setMailStatus(isCopy ? QStringLiteral("Preparing Mail Copy To: ") + contact
                                   : QStringLiteral("Preparing Mail"));

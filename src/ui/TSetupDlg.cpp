@@ -36,6 +36,7 @@ TSetupDlg::TSetupDlg(QWidget* parent) : QDialog(parent)
 
 void TSetupDlg::fill(const MailSetup& setup)
 {
+    m_filled = setup;
     m_server->setText(setup.server);
     m_userAddress->setText(setup.userAddress);
     m_userName->setText(setup.userName);
@@ -44,5 +45,10 @@ void TSetupDlg::fill(const MailSetup& setup)
 
 MailSetup TSetupDlg::values() const
 {
-    return MailSetup{m_server->text(), m_userAddress->text(), m_userName->text(), m_logFileName->text()};
+    MailSetup setup = m_filled;
+    setup.server = m_server->text();
+    setup.userAddress = m_userAddress->text();
+    setup.userName = m_userName->text();
+    setup.logFileName = m_logFileName->text();
+    return setup;
 }

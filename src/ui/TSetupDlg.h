@@ -1,9 +1,10 @@
 #pragma once
 
+#include "submit/SubmissionRun.h"
+
 #include <QDialog>
 
 class QLineEdit;
-struct MailSetup;
 
 // The mail setup dialog: the SMTP server, the sender's address and name that
 // e-mail posting uses. A run fills it from the settings before it posts.
@@ -14,7 +15,8 @@ public:
 
     // Puts the values into the fields; the dialog itself stays closed.
     void fill(const MailSetup& setup);
-    // The values of the fields.
+    // The values of the fields; the sign-in and encryption the dialog does not
+    // show stay as the last fill() gave them.
     MailSetup values() const;
 
     QLineEdit* ServerEdit() const { return m_server; }
@@ -27,4 +29,5 @@ private:
     QLineEdit* m_userAddress;
     QLineEdit* m_userName;
     QLineEdit* m_logFileName;
+    MailSetup m_filled;
 };

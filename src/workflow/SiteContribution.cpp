@@ -6,6 +6,7 @@
 #include "records/Blanks.h"
 #include "records/Clock.h"
 #include "records/CompanyRecord.h"
+#include "records/ProgramSettings.h"
 #include "records/TIniFile.h"
 #include "records/UserPrompts.h"
 #include "workflow/SiteBuilder.h"
@@ -116,6 +117,16 @@ SiteContribution::Outcome SiteContribution::submit(const std::function<void(bool
             smtp.setServer(server());
             smtp.setDefaultPort(25);
             smtp.setMailMessage(&message);
+            ProgramSettings settings;
+            settings.load(m_settingsFile);
+            smtp.setRequireEncryption(settings.requireEncryption);
+            // The sign-in is the user's account on their own server: it goes
+            // to no other, the maker's least of all.
+            const auto host = [](const QString& server) { return server.section(u':', 0, 0).trimmed().toLower(); };
+            if (host(smtp.Server()) == host(settings.smtp)) {
+                smtp.setUserName(settings.smtpUserName);
+                smtp.setPassword(settings.smtpPassword);
+            }
             smtp.OnError = [&failed](TagSocket&, const QString&) { failed = true; };
             smtp.Send();
         } catch (...) {

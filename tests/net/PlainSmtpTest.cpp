@@ -76,7 +76,7 @@ TEST(PlainSmtpTest, DeliversTheEnvelopeAndTheMessageAsGiven)
                                             "Application Name:\r\nWidget Pro\r\n\r\nBrief Description:\r\n"
                                             "First line.\r\n.dotted line\r\n.\r\n\r\nRequest processed\r\n"));
     EXPECT_EQ(trail.mid(0, 4), (QStringList{s("2 Connecting to mail server."), trail.value(1),
-                                            u"0 HELO " + QHostInfo::localHostName(), trail.value(3)}));
+                                            u"0 EHLO " + QHostInfo::localHostName(), trail.value(3)}));
     EXPECT_TRUE(trail.value(1).startsWith(u"1 220 "));
     EXPECT_TRUE(trail.contains(s("0 MAIL FROM:<pat@publisher.test>")));
     EXPECT_TRUE(trail.contains(s("0 RCPT TO:<copy@archive.test>")));
