@@ -1,14 +1,17 @@
 // Uploading a 256 MiB file over loopback to the project's FTP test server
 // (pyftpdlib), passive and binary, logon and logoff included, against
 // `curl -T FILE --disable-epsv` uploading the same file to the same server in
-// the same run. Reports both times, their ratio, and how far the peak resident
-// memory (VmHWM) rose above the resident memory at the start of an upload.
+// the same run; then the same over explicit TLS (the server taking nothing
+// unencrypted) against `curl --ssl-reqd --cacert CA -T FILE`. Reports both
+// times, their ratio, and how far the peak resident memory (VmHWM) rose above
+// the resident memory at the start of an upload.
 //
 // `ftp_bench --check` instead uploads the file once with the client and once
-// with curl and tells whether both landed byte for byte.
+// with curl, plain and encrypted, and tells whether each landed byte for byte.
 #include "BenchMemory.h"
 #include "net/ESocketError.h"
 #include "net/TFtpClient.h"
+#include "net/TlsSupport.h"
 
 #include "../tests/net/TestServers.h"
 
@@ -39,8 +42,21 @@ QByteArray sha256(const QString& path)
     return hash.result();
 }
 
-void prepareClient(TFtpClient& ftp, const FtpTestServer& server, const QString& localFile)
+// The server's options: none, or the test certificate and nothing unencrypted
+// taken; the client then trusts the test authority.
+QStringList serverOptions(bool encrypted)
 {
+    if (!encrypted)
+        return {};
+    const TestCertificates& certs = TestCertificates::get();
+    Tls::setExtraCaFile(certs.ca());
+    return {QStringLiteral("--tls"), certs.path(QStringLiteral("server.pem")), certs.path(QStringLiteral("server.key")),
+            QStringLiteral("--tls-required")};
+}
+
+void prepareClient(TFtpClient& ftp, const FtpTestServer& server, const QString& localFile, bool encrypted)
+{
+    ftp.setTls(encrypted ? ftpTlsRequired : ftpTlsNone);
     ftp.setRemoteHost(QStringLiteral("127.0.0.1"));
     ftp.setRemotePort(server.port());
     ftp.setUser(server.user());
@@ -60,29 +76,33 @@ void uploadWithClient(TFtpClient& ftp)
 }
 
 // Lands as release.bin, the local file's name.
-int uploadWithCurl(const FtpTestServer& server, const QString& localFile)
+int uploadWithCurl(const FtpTestServer& server, const QString& localFile, bool encrypted)
 {
-    return QProcess::execute(QStringLiteral("curl"),
-                             {QStringLiteral("--silent"), QStringLiteral("--show-error"), QStringLiteral("-T"), localFile,
-                              QStringLiteral("--disable-epsv"),
-                              u"ftp://" + server.user() + u':' + server.password() + u'@' + server.address() + u'/'});
+    QStringList arguments{QStringLiteral("--silent"), QStringLiteral("--show-error"), QStringLiteral("-T"), localFile,
+                          QStringLiteral("--disable-epsv")};
+    if (encrypted)
+        arguments << QStringLiteral("--ssl-reqd") << QStringLiteral("--cacert") << TestCertificates::get().ca();
+    arguments << u"ftp://" + server.user() + u':' + server.password() + u'@' + server.address() + u'/';
+    return QProcess::execute(QStringLiteral("curl"), arguments);
 }
 
+// Argument 0: plain FTP; 1: explicit TLS.
 void BM_UploadLargeFilePassive(benchmark::State& state)
 {
+    const bool encrypted = state.range(0) != 0;
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("release.bin"));
     if (!writeRandomFile(source, FileSize, 16)) {
         state.SkipWithError("cannot create the file to upload");
         return;
     }
-    FtpTestServer server;
+    FtpTestServer server(serverOptions(encrypted));
     if (!server.started()) {
         state.SkipWithError("the FTP test server did not start");
         return;
     }
     TFtpClient ftp;
-    prepareClient(ftp, server, source);
+    prepareClient(ftp, server, source, encrypted);
     PeakGrowth growth;
 
     double uploadSeconds = 0;
@@ -105,7 +125,7 @@ void BM_UploadLargeFilePassive(benchmark::State& state)
         }
 
         timer.restart();
-        const int exit = uploadWithCurl(server, source);
+        const int exit = uploadWithCurl(server, source, encrypted);
         const double curl = double(timer.nsecsElapsed()) / 1e9;
         if (exit != 0 || QFile(server.filePath(QStringLiteral("release.bin"))).size() != FileSize) {
             state.SkipWithError("curl's upload failed");
@@ -124,10 +144,16 @@ void BM_UploadLargeFilePassive(benchmark::State& state)
     state.counters["peak_resettable"] = growth.resettable() ? 1 : 0;
     state.SetBytesProcessed(state.iterations() * FileSize);
 }
-BENCHMARK(BM_UploadLargeFilePassive)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_UploadLargeFilePassive)
+    ->ArgName("tls")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // The one-off check that both uploads land whole.
-int checkUploads()
+int checkUploads(bool encrypted)
 {
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("release.bin"));
@@ -135,25 +161,25 @@ int checkUploads()
         std::fprintf(stderr, "cannot create the file to upload\n");
         return 1;
     }
-    FtpTestServer server;
+    FtpTestServer server(serverOptions(encrypted));
     if (!server.started()) {
         std::fprintf(stderr, "the FTP test server did not start\n");
         return 1;
     }
     TFtpClient ftp;
-    prepareClient(ftp, server, source);
+    prepareClient(ftp, server, source, encrypted);
     try {
         uploadWithClient(ftp);
     } catch (const ESocketError& e) {
         std::fprintf(stderr, "the client's upload failed: %s\n", qPrintable(e.text()));
         return 1;
     }
-    const int curlExit = uploadWithCurl(server, source);
+    const int curlExit = uploadWithCurl(server, source, encrypted);
     const QByteArray expected = sha256(source);
     const bool ours = sha256(server.filePath(QStringLiteral("ours.bin"))) == expected;
     const bool curls = curlExit == 0 && sha256(server.filePath(QStringLiteral("release.bin"))) == expected;
-    std::printf("pyftpdlib: the client's upload %s, curl's upload %s (%lld bytes each)\n",
-                ours ? "landed byte for byte" : "differs", curls ? "landed byte for byte" : "differs", FileSize);
+    std::printf("pyftpdlib%s: the client's upload %s, curl's upload %s (%lld bytes each)\n",
+                encrypted ? " over TLS" : "", ours ? "landed byte for byte" : "differs", curls ? "landed byte for byte" : "differs", FileSize);
     return ours && curls ? 0 : 1;
 }
 
@@ -161,5 +187,5 @@ int checkUploads()
 
 int main(int argc, char** argv)
 {
-    return benchmarkMain(argc, argv, checkUploads);
+    return benchmarkMain(argc, argv, [] { return std::max(checkUploads(false), checkUploads(true)); });
 }

@@ -53,6 +53,8 @@ bool printFtp(MainModel& model, QTextStream& out)
     const FtpPlan plan = planFtp(*model.engine(), model.application(), model.workspace().FilesDir());
     out << QStringLiteral("  FTP to ") << plan.server << QStringLiteral(" as ") << plan.user
         << QStringLiteral(", remote path \"") << plan.remotePath << u'"' << Qt::endl;
+    if (const QString line = encryptionLine(plan.encryption); !line.isEmpty())
+        out << QStringLiteral("    ") << line << Qt::endl;
     if (!plan.addedTextOk)
         out << QStringLiteral("    no added text file: ") << plan.addedTextProblem << Qt::endl;
     else if (!plan.addedTextName.isEmpty())

@@ -5,7 +5,24 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 CDataInterface::CDataInterface(CIPPort& control) : m_control(control) {}
+
+CDataInterface::~CDataInterface()
+{
+    release();
+}
+
+void CDataInterface::setProtection(bool on, const QString& host)
+{
+    m_protected = on;
+    m_host = host;
+    setTlsCapable(on);
+}
 
 void CDataInterface::openPassive(quint16 port)
 {
@@ -36,6 +53,8 @@ void CDataInterface::awaitConnection()
 {
     if (!hasConnection())
         accept();
+    if (m_protected && !isEncrypted())
+        startTls(m_host, m_control.tlsSession());
 }
 
 CDataInterface::SendResult CDataInterface::sendFile(QIODevice& file, qint64 count,
@@ -95,11 +114,46 @@ void CDataInterface::receive(const std::function<void(const QByteArray& piece)>&
 void CDataInterface::finish()
 {
     stopListening();
+    if (isEncrypted() && isConnected()) {
+        QAbstractSocket* s = socket();
+#ifdef Q_OS_UNIX
+        // The socket closes with the TLS close, while the server may still be
+        // reading what came before it. Anything the server sends meanwhile
+        // (its own TLS close) would reach a closed socket, whose reset makes
+        // the server's system drop what it has not read yet: the file would
+        // be cut off. A second descriptor keeps the connection open, ending
+        // only this side's sending, until the server has answered.
+        release();
+        m_lingering = ::dup(int(s->socketDescriptor()));
+#endif
+        s->disconnectFromHost();
+        try {
+            await([s] { return s->state() == QAbstractSocket::UnconnectedState; }, false);
+        } catch (const EIPPortError& error) {
+            if (error.kind() == EIPPortError::Stopped || error.kind() == EIPPortError::Quit)
+                throw;
+            // The server's verdict on the control connection says whether the file is whole.
+        }
+#ifdef Q_OS_UNIX
+        if (m_lingering >= 0)
+            ::shutdown(m_lingering, SHUT_WR);
+#endif
+    }
     close();
+}
+
+void CDataInterface::release()
+{
+#ifdef Q_OS_UNIX
+    if (m_lingering >= 0)
+        ::close(m_lingering);
+#endif
+    m_lingering = -1;
 }
 
 void CDataInterface::abandon()
 {
     stopListening();
+    release();
     reset();
 }

@@ -1,6 +1,7 @@
 #include "net/TFtpClient.h"
 
 #include "net/CDataInterface.h"
+#include "net/TlsSupport.h"
 #include "net/WaitFor.h"
 
 #include <QFileInfo>
@@ -16,6 +17,11 @@ QString busyText()
 QString unexpectedText()
 {
     return QStringLiteral("Unexpected server reply.");
+}
+
+QString noEncryptionText()
+{
+    return QStringLiteral("The FTP server does not offer encryption");
 }
 
 // Telnet "interrupt process" and "data mark", sent urgent ahead of "ABOR".
@@ -340,9 +346,10 @@ void TFtpClient::closeControl()
     data().abandon();
     m_pendingReply = false;
     m_loggedOn = false;
-    if (!hasConnection())
-        return;
-    close();
+    m_dataProtected = false;
+    // A failed handshake has reset the connection already; it still ends here.
+    if (hasConnection())
+        close();
     if (m_controlOpen) {
         m_controlOpen = false;
         trail(2, QStringLiteral("Disconnected."));
@@ -419,6 +426,9 @@ void TFtpClient::logon()
     m_loggedOn = false;
     if (!isConnected()) {
         trail(2, QStringLiteral("Connecting to FTP server."));
+        // Only a connection that may be encrypted gets a TLS socket: plain FTP stays as it always was.
+        setTlsCapable(m_tls != ftpTlsNone);
+        m_dataProtected = false;
         try {
             connectTo(m_remoteHost, m_remotePort);
         } catch (const EIPPortError& error) {
@@ -443,13 +453,82 @@ void TFtpClient::logon()
             setStopped(false);
             throw;
         }
+        if (m_tls != ftpTlsNone)
+            secureControl();
     }
     // A server content with the user name alone has logged on already.
     if (m_user.isEmpty() || command(QStringLiteral("USER"), m_user) / 100 != 2)
         command(QStringLiteral("PASS"), m_password);
+    if (isEncrypted() && !m_dataProtected)
+        protectData();
     m_loggedOn = true;
     if (m_transferMode != tmDefault)
         sendType(m_transferMode);
+}
+
+void TFtpClient::secureControl()
+{
+    int code = 0;
+    try {
+        code = command(QStringLiteral("AUTH"), QStringLiteral("TLS"));
+    } catch (const EIPPortError&) {
+        throw;
+    } catch (const ESocketError&) {
+        // Refused: the server speaks no TLS, or not now.
+    }
+    if (code != 234) {
+        // The name and the password must not go in plain text to a site that wants them encrypted.
+        if (m_tls == ftpTlsRequired)
+            refuseLogon(ReplyError, noEncryptionText(), true);
+        trail(2, QStringLiteral("The FTP server does not offer encryption: going on unencrypted."));
+        return;
+    }
+    try {
+        startTls(m_remoteHost);
+    } catch (const EIPPortError& error) {
+        // A wait that was stopped or timed out ends as any other wait does.
+        if (error.kind() != EIPPortError::Failed)
+            throw;
+        // The connection is reset already: nothing more goes to the server, in plain text or not.
+        const QString text = error.number() == Tls::Failed
+            ? error.text()
+            : Tls::failureText(u"handshake failed: " + error.text(), m_remoteHost);
+        refuseLogon(Tls::Failed, text, false);
+    }
+    trail(2, QStringLiteral("Connection encrypted."));
+}
+
+void TFtpClient::protectData()
+{
+    try {
+        command(QStringLiteral("PBSZ"), QStringLiteral("0"));
+        command(QStringLiteral("PROT"), QStringLiteral("P"));
+        m_dataProtected = true;
+        return;
+    } catch (const EIPPortError&) {
+        throw;
+    } catch (const ESocketError&) {
+    }
+    // The files themselves would go in plain text.
+    if (m_tls == ftpTlsRequired)
+        refuseLogon(ReplyError, noEncryptionText() + QStringLiteral(" of the data connection"), true);
+    trail(2, QStringLiteral("The FTP server does not encrypt data connections: they go unencrypted."));
+}
+
+void TFtpClient::refuseLogon(int code, const QString& text, bool quit)
+{
+    if (quit && isConnected()) {
+        try {
+            command(QStringLiteral("QUIT"));
+        } catch (const ESocketError&) {
+            // The connection closes all the same.
+        }
+    }
+    closeControl();
+    // The refusal is the reason, not an abort a handler made of the close.
+    m_stopReason = StopReason::None;
+    setStopped(false);
+    fault(code, text);
 }
 
 void TFtpClient::ensureLogon()
@@ -528,6 +607,29 @@ void TFtpClient::onData(const std::function<void()>& operation)
         if (error.kind() != EIPPortError::Closed && error.kind() != EIPPortError::Failed)
             throw;
         data().abandon();
+        if (error.number() == Tls::Failed) {
+            // The certificate or the handshake of the data connection is the
+            // reason; the server's answer to the broken transfer says less.
+            // A server that still waits for the data is not waited for long.
+            if (m_pendingReply) {
+                struct ShortWait {
+                    int& wait;
+                    ~ShortWait() { wait = 0; }
+                } shortWait{m_shortWait = AbortReplySeconds};
+                try {
+                    expectReply();
+                } catch (const EIPPortError& lost) {
+                    if (lost.kind() == EIPPortError::Stopped || lost.kind() == EIPPortError::Quit)
+                        throw;
+                    // Where the replies stand is unknown now.
+                    closeControl();
+                    m_stopReason = StopReason::None;
+                    setStopped(false);
+                } catch (const ESocketError&) {
+                }
+            }
+            throw ESocketError(error.number(), error.text());
+        }
         // The server's refusal says more than the broken connection does.
         if (m_pendingReply)
             expectReply();
@@ -551,6 +653,7 @@ quint16 TFtpClient::passivePort()
 void TFtpClient::transfer(const QString& verb, const QString& argument, bool restart,
                           const std::function<void()>& move)
 {
+    data().setProtection(m_dataProtected && isEncrypted(), m_remoteHost);
     if (m_passive) {
         const quint16 port = passivePort();
         // The announced address is not used: the data goes to the server the
@@ -571,6 +674,7 @@ void TFtpClient::transfer(const QString& verb, const QString& argument, bool res
     onData([this] { data().awaitConnection(); });
     move();
     expectReply();
+    data().release();
 }
 
 void TFtpClient::upload()

@@ -41,6 +41,8 @@ enum TTransferMode : int { tmDefault = 0, tmASCII, tmBinary };
 // inside the call, keeping the event loop running while it waits, and tells
 // what passes on the control connection through OnFirePITrail. A failed action
 // fires nothing more and throws ESocketError with the code and text below.
+// An encryption that fails (certificate, handshake) keeps Tls::Failed and the
+// text that names the reason and the host.
 class TFtpClient : public CIPPortMsg {
 public:
     // The client's own error codes. Socket errors keep their Windows Sockets number.
@@ -151,6 +153,12 @@ private:
 
     void abortAction();
     void logon();
+    // "AUTH TLS" and the handshake on the control connection, after the greeting.
+    void secureControl();
+    // "PBSZ 0" and "PROT P" after the logon: the data connections are encrypted too.
+    void protectData();
+    // Ends a logon that must not go on: "QUIT" at most, then the connection closes.
+    [[noreturn]] void refuseLogon(int code, const QString& text, bool quit);
     void logoff();
     void ensureLogon();
     void sendType(TTransferMode mode);
@@ -180,6 +188,8 @@ private:
     bool m_pendingReply = false;
     bool m_controlOpen = false;
     bool m_loggedOn = false;
+    // "PROT P" is in force on this control connection: data connections are encrypted.
+    bool m_dataProtected = false;
     int m_replyLines = 0;
 
     QString m_remoteHost;

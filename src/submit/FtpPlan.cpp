@@ -42,6 +42,25 @@ bool sameFile(const QString& a, const QString& b)
 
 } // namespace
 
+TFtpTls ftpTlsOf(const SiteDefinition& site)
+{
+    switch (site.ftpTls) {
+    case 1: return ftpTlsWhenOffered;
+    case 2: return ftpTlsRequired;
+    default: return ftpTlsNone;
+    }
+}
+
+QString encryptionLine(TFtpTls encryption)
+{
+    switch (encryption) {
+    case ftpTlsRequired: return QStringLiteral("FTP encryption: required");
+    case ftpTlsWhenOffered: return QStringLiteral("FTP encryption: when offered");
+    case ftpTlsNone: break;
+    }
+    return QString();
+}
+
 FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& filesDir)
 {
     FtpPlan plan;
@@ -54,6 +73,7 @@ FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& 
 
     // Logon: the server as written; the user expanded, or as written when it does not expand.
     plan.server = def.ftpServer;
+    plan.encryption = ftpTlsOf(def);
     if (trimBlanks(plan.server).isEmpty())
         refuse(QStringLiteral("No FTP server for: ") + site);
     plan.user = def.loginName;

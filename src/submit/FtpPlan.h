@@ -1,11 +1,14 @@
 #pragma once
 
+#include "net/TFtpClient.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 class ApplicationRecord;
 class TEngBuild;
+struct SiteDefinition;
 
 struct FtpUpload {
     QString localFile;
@@ -20,6 +23,7 @@ struct FtpPlan {
     bool ok = false;            // false: an attempt would fail before its first upload, `problem` says why
     QString problem;
     QString server, user;       // the user expanded, or as written when it does not expand; never the password
+    TFtpTls encryption = ftpTlsNone;
     QString remotePath;
     bool addedTextOk = true;    // the added text file could be prepared (also true when there is none)
     QString addedTextProblem;   // why it could not
@@ -39,6 +43,11 @@ struct FtpPlan {
 };
 
 FtpPlan planFtp(TEngBuild& engine, const ApplicationRecord& app, const QString& filesDir);
+
+// The encryption a site's FTP_TLS asks for: 1 when offered, 2 required, plain FTP otherwise.
+TFtpTls ftpTlsOf(const SiteDefinition& site);
+// "FTP encryption: required", "FTP encryption: when offered"; empty for plain FTP.
+QString encryptionLine(TFtpTls encryption);
 
 // The scratch names of an attempt in the files directory: the added text on
 // its way to its name, and the copy of a kept archive that gets the added text.

@@ -88,9 +88,15 @@ bool FtpPosting::post()
     holder.tPasswd = def.loginPassword;
     expandInto(engine, def.loginPassword, holder.tPasswd);
     holder.eRemoteFile.clear();
+    holder.FTP1.setTls(ftpTlsOf(def));
     holder.logon();
-    if (m_state.FtpFailed)
+    if (m_state.FtpFailed) {
+        // A site that wants encryption says in the run log why none came about:
+        // a refused certificate is not the usual unreachable server.
+        if (holder.FTP1.Tls() != ftpTlsNone)
+            displays.AddLog(m_site + QStringLiteral(" -> ") + QStringLiteral("FTP error: ") + m_state.FtpErrorText);
         return false;
+    }
 
     // Every name the attempt sends or writes, worked out as the dry run shows it.
     const FtpPlan plan = planFtp(engine, m_context.application, files);

@@ -222,6 +222,9 @@ bool SubmissionRun::prepare()
     m_mailSetup.server = settings.smtp;
     m_mailSetup.userAddress = settings.email;
     m_mailSetup.userName = settings.name;
+    m_mailSetup.smtpUserName = settings.smtpUserName;
+    m_mailSetup.smtpPassword = settings.smtpPassword;
+    m_mailSetup.requireEncryption = settings.requireEncryption;
     emit mailSetupChanged();
 
     if (!validate() || !offerSaves())

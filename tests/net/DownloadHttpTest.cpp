@@ -22,18 +22,6 @@ namespace {
 
 QString s(const char* text) { return QString::fromUtf8(text); }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // What the server's /test/ routes send as a body of `size` bytes.
 QByteArray pattern(qsizetype size)
 {

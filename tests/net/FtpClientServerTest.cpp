@@ -22,18 +22,6 @@ namespace {
 
 QString s(const char* text) { return QString::fromUtf8(text); }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // How an action ended: code 0 when it did not fail.
 struct Outcome {
     int code = 0;

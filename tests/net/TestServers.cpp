@@ -54,11 +54,18 @@ TestCertificates::TestCertificates()
 }
 
 HttpTestServer::HttpTestServer(const QString& root, const QStringList& options)
+    : m_secure(options.contains(QStringLiteral("--tls")))
 {
     m_port = startServer(m_process, QStringLiteral("http_test_server.py"),
                          QStringList{QStringLiteral("--record"), m_dir.filePath(QStringLiteral("requests.bin")),
                                      QStringLiteral("--root"), root.isEmpty() ? m_dir.path() : root}
                              + options);
+}
+
+QStringList HttpTestServer::tls(const QString& kind)
+{
+    const TestCertificates& certificates = TestCertificates::get();
+    return {QStringLiteral("--tls"), certificates.path(kind + u".pem"), certificates.path(kind + u".key")};
 }
 
 HttpTestServer::~HttpTestServer()
@@ -84,17 +91,21 @@ int HttpTestServer::connections() const
     return file.open(QIODevice::ReadOnly) ? int(file.readAll().count('\n')) : 0;
 }
 
-TinyProxy::TinyProxy(const QString& user, const QString& password)
+TinyProxy::TinyProxy(const QString& user, const QString& password, const QStringList& configuration)
 {
     m_port = unusedPort();
     QFile config(m_dir.filePath(QStringLiteral("tinyproxy.conf")));
     if (!config.open(QIODevice::WriteOnly))
         return;
-    config.write(QStringLiteral("Listen 127.0.0.1\nPort %1\nAllow 127.0.0.1\nBasicAuth %2 %3\n"
-                                "Timeout 30\nMaxClients 20\nLogLevel Error\n")
-                     .arg(m_port)
-                     .arg(user, password)
-                     .toLatin1());
+    // Without ConnectPort lines tinyproxy tunnels to every port.
+    QString text = QStringLiteral("Listen 127.0.0.1\nPort %1\nAllow 127.0.0.1\n"
+                                  "Timeout 30\nMaxClients 20\nLogLevel Error\n")
+                       .arg(m_port);
+    if (!user.isEmpty())
+        text += QStringLiteral("BasicAuth %1 %2\n").arg(user, password);
+    for (const QString& line : configuration)
+        text += line + u'\n';
+    config.write(text.toLatin1());
     config.close();
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QProcess::nullDevice());
@@ -133,14 +144,33 @@ FakeHttpServer::FakeHttpServer()
             auto request = std::make_shared<QByteArray>();
             const QByteArray reply = m_reply;
             const bool closeAfter = m_closeAfter;
-            QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, request, reply, closeAfter] {
+            const quint16 tunnelPort = m_tunnelPort;
+            QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request, reply, closeAfter, tunnelPort] {
                 const bool complete = request->contains("\r\n\r\n");
+                if (complete && tunnelPort != 0)
+                    return; // the tunnel's relay reads from now on
                 request->append(socket->readAll());
                 if (complete || !request->contains("\r\n\r\n"))
                     return;
-                socket->write(reply);
-                if (closeAfter)
-                    socket->disconnectFromHost();
+                m_received += *request;
+                if (tunnelPort == 0) {
+                    socket->write(reply);
+                    if (closeAfter)
+                        socket->disconnectFromHost();
+                    return;
+                }
+                auto* upstream = new QTcpSocket(socket);
+                QObject::connect(upstream, &QTcpSocket::connected, socket, [socket, upstream] {
+                    socket->write("HTTP/1.1 200 Connection established\r\n\r\n");
+                    QObject::connect(socket, &QTcpSocket::readyRead, upstream, [socket, upstream] {
+                        upstream->write(socket->readAll());
+                    });
+                });
+                QObject::connect(upstream, &QTcpSocket::readyRead, socket,
+                                 [socket, upstream] { socket->write(upstream->readAll()); });
+                QObject::connect(upstream, &QTcpSocket::disconnected, socket, [socket] { socket->disconnectFromHost(); });
+                QObject::connect(socket, &QTcpSocket::disconnected, upstream, [upstream] { upstream->disconnectFromHost(); });
+                upstream->connectToHost(QHostAddress::LocalHost, tunnelPort);
             });
         }
     });
@@ -315,6 +345,18 @@ QStringList FtpTestServer::dataConnections() const
             connections << line.mid(5);
     }
     return connections;
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 QByteArray randomBytes(qsizetype size, quint32 seed)

@@ -33,15 +33,20 @@ private:
 class HttpTestServer {
 public:
     // `root` is the folder whose files it serves besides the /test/ paths;
-    // `options` are the script's own.
+    // `options` are the script's own (tls() among them serves HTTPS).
     explicit HttpTestServer(const QString& root = QString(), const QStringList& options = {});
     ~HttpTestServer();
+
+    // The options that make it serve HTTPS with one kind of TestCertificates
+    // ("server", "expired", "wrongname", "selfsigned").
+    static QStringList tls(const QString& kind = QStringLiteral("server"));
 
     bool started() const { return m_port != 0; }
     quint16 port() const { return m_port; }
     // "127.0.0.1:<port>"
     QString address() const;
-    QString url(const QString& path) const { return u"http://" + address() + path; }
+    // "http://" or, serving HTTPS, "https://" with the address and the path.
+    QString url(const QString& path) const { return (m_secure ? u"https://" : u"http://") + address() + path; }
     // Every request read so far, byte for byte.
     QByteArray recorded() const;
     // The connections accepted so far, whether or not anything was sent on them.
@@ -51,13 +56,17 @@ private:
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
+    bool m_secure = false;
 };
 
 // Debian's tinyproxy on a free port of 127.0.0.1, taking only the given
-// Basic credentials.
+// Basic credentials, or anyone without them. It tunnels CONNECT to any port
+// unless `configuration` (lines of tinyproxy's own) says otherwise, e.g.
+// "ConnectPort 443".
 class TinyProxy {
 public:
-    TinyProxy(const QString& user, const QString& password);
+    TinyProxy(const QString& user = QString(), const QString& password = QString(),
+              const QStringList& configuration = {});
     ~TinyProxy();
 
     bool started() const { return m_started; }
@@ -71,7 +80,8 @@ private:
 };
 
 // An in-process server that answers the first request of every connection
-// with fixed bytes, for replies a real server does not send.
+// with fixed bytes, for replies a real server does not send. Or a proxy that
+// opens every tunnel asked for to one port of 127.0.0.1, whatever it names.
 class FakeHttpServer {
 public:
     FakeHttpServer();
@@ -82,15 +92,22 @@ public:
         m_reply = reply;
         m_closeAfter = closeAfter;
     }
+    // Answers a request head with 200 and from then on relays the bytes of the
+    // connection both ways to `port`; 0 goes back to the fixed reply.
+    void setTunnelTo(quint16 port) { m_tunnelPort = port; }
     quint16 port() const { return m_server.serverPort(); }
     QString url(const QString& path) const;
     int connections() const { return m_connections; }
+    // Every request head read so far (a tunnel's own bytes not among them).
+    const QByteArray& received() const { return m_received; }
 
 private:
     QTcpServer m_server;
     QByteArray m_reply;
     bool m_closeAfter = true;
+    quint16 m_tunnelPort = 0;
     int m_connections = 0;
+    QByteArray m_received;
 };
 
 // Debian's aiosmtpd on a free port of 127.0.0.1, saving every message it
@@ -150,6 +167,11 @@ QJsonObject readMail(const QString& path);
 
 // A port on 127.0.0.1 that nothing listens on (it did a moment ago).
 quint16 unusedPort();
+
+// A whole file's bytes; empty when it cannot be read.
+QByteArray readAll(const QString& path);
+// Writes a whole file; false when it cannot be.
+bool writeAll(const QString& path, const QByteArray& bytes);
 
 // The same bytes for the same seed, every byte value among them.
 QByteArray randomBytes(qsizetype size, quint32 seed);

@@ -1,6 +1,7 @@
 #include "RunFixture.h"
 
 #include "engines/TEngBuild.h"
+#include "net/TlsSupport.h"
 #include "net/ZipEntries.h"
 
 #include <QDir>
@@ -53,11 +54,11 @@ protected:
                                         "STATUS=Shareware\r\nPATH="
                                             + path.toLocal8Bit() + "\r\n");
     }
-    void ftpSettings(int retries, bool passive)
+    void ftpSettings(int retries, bool passive, const QByteArray& more = {})
     {
         writeSettings("SMTP=127.0.0.1:" + QByteArray::number(unusedPort())
                       + "\r\nEMAIL=me@acme.test\r\nNAME=Me\r\nFTPRetries=" + QByteArray::number(retries)
-                      + "\r\nFTPPassiveMode=" + (passive ? "1" : "0") + "\r\n");
+                      + "\r\nFTPPassiveMode=" + (passive ? "1" : "0") + "\r\n" + more);
     }
     void startFtpServer(const QStringList& options = {})
     {
@@ -379,4 +380,46 @@ TEST_F(FtpPostingTest, CancelDuringAnUploadEndsTheRunAfterThatSite)
     EXPECT_EQ(commandCount(s("USER ")), 1) << "no retry and no later site";
     EXPECT_EQ(row("Cancelled").submit, s("New"));
     EXPECT_EQ(row("Later").submit, s("New"));
+}
+
+TEST_F(FtpPostingTest, AnEncryptedSiteGetsItsArchiveAndAFailedCertificateFailsOnlyItsSite)
+{
+    ASSERT_TRUE(TestCertificates::get().made());
+    const TestCertificates& certs = TestCertificates::get();
+    const auto tlsServer = [&certs](const char* kind) {
+        return QStringList{s("--tls"), certs.path(s(kind) + s(".pem")), certs.path(s(kind) + s(".key")),
+                           s("--tls-required")};
+    };
+    Tls::setExtraCaFile(certs.ca());
+    struct ResetCa {
+        ~ResetCa() { Tls::setExtraCaFile(QString()); }
+    } resetCa;
+
+    startFtpServer(tlsServer("server"));
+    FtpTestServer expired(tlsServer("expired"));
+    ASSERT_TRUE(expired.started());
+    ftpSettings(1, true, "TLSExtraCA=" + certs.ca().toLocal8Bit() + "\r\n");
+    addSite("Forged", "USE_FTP_UPLOAD=1\r\nFTP_TLS=2\r\nFTP_SERVER=" + expired.address().toLatin1()
+                          + "\r\nLOGIN_NAME=zentrel\r\nLOGIN_PASSWORD=secret\r\n");
+    addFtpSite("Secure", "FTP_TLS=2\r\nUSE_ZIP_FILE=1\r\nREMOTE_PATH=incoming/\r\n");
+    siteRows({{"Forged", true}, {"Secure", true}});
+    start();
+    ASSERT_EQ(run().submitBtnClick(), Outcome::Completed);
+
+    // The failed check ends each attempt before the name is sent; the run goes on.
+    EXPECT_EQ(expired.commands(), (QStringList{s("AUTH TLS"), s("AUTH TLS")}));
+    const QString reason = s("TLS: certificate has expired (127.0.0.1)");
+    EXPECT_TRUE(ftpPage("Forged").contains(reason.toLatin1())) << ftpPage("Forged").constData();
+    EXPECT_TRUE(logged(s("Forged -> FTP error: ") + reason)) << log().join(u'\n').toStdString();
+
+    const QString archive = ftpServer->filePath(s("incoming/mytool-setup.zip"));
+    ASSERT_TRUE(QFile::exists(archive));
+    EXPECT_TRUE(unzipTests(archive));
+    EXPECT_EQ(zipEntryNames(archive), QStringList{s("mytool-setup.exe")});
+    EXPECT_TRUE(ftpServer->commands().contains(s("PROT P")));
+    EXPECT_EQ(reportedCounts(), std::make_pair(1, 1));
+    const QByteArray page = ftpPage("Secure");
+    EXPECT_TRUE(page.contains("CLIENT: AUTH TLS")) << page.constData();
+    EXPECT_TRUE(page.contains("CLIENT: PASS ********"));
+    EXPECT_FALSE(page.contains("secret"));
 }
