@@ -70,9 +70,9 @@ void SmtpSession::refuseUnencrypted()
     if (m_line.secured())
         return;
     if (m_account.requireEncryption)
-        m_line.failWith(NoEncryption, noEncryptionText(), false);
+        m_line.failWith(NoEncryption, noEncryptionText(), true);
     if (!m_account.userName.isEmpty())
-        m_line.failWith(NoEncryption, passwordNotSentText(), false);
+        m_line.failWith(NoEncryption, passwordNotSentText(), true);
 }
 
 SmtpSession::Reply SmtpSession::ehlo(Extensions& extensions)

@@ -299,6 +299,14 @@ void TFtpClient::endAbort()
     }
 }
 
+void TFtpClient::sendAbortSignal()
+{
+    // Urgent bytes go past the TLS layer straight onto the line, where they
+    // would break the encrypted stream; an encrypted session sends ABOR alone.
+    if (!isEncrypted())
+        sendUrgent(urgentAbort);
+}
+
 void TFtpClient::abortAction()
 {
     if (m_busy) {
@@ -307,7 +315,7 @@ void TFtpClient::abortAction()
         m_stopReason = StopReason::Abort;
         if (isConnected()) {
             trail(0, QStringLiteral("ABOR"));
-            sendUrgent(urgentAbort);
+            sendAbortSignal();
             try {
                 // Queued only: this runs inside a handler, and the action in progress reads the replies.
                 post("ABOR\r\n");
@@ -323,7 +331,7 @@ void TFtpClient::abortAction()
         return;
     perform(ftpAbort, [this] {
         trail(0, QStringLiteral("ABOR"));
-        sendUrgent(urgentAbort);
+        sendAbortSignal();
         m_replyLines = 0;
         sendLine(QStringLiteral("ABOR"));
         m_pendingReply = true;
@@ -455,6 +463,9 @@ void TFtpClient::logon()
         }
         if (m_tls != ftpTlsNone)
             secureControl();
+    } else if (m_tls == ftpTlsRequired && !isEncrypted()) {
+        // A control connection left plain by an earlier logon carries no password when encryption is required.
+        fault(ReplyError, noEncryptionText());
     }
     // A server content with the user name alone has logged on already.
     if (m_user.isEmpty() || command(QStringLiteral("USER"), m_user) / 100 != 2)
@@ -672,9 +683,13 @@ void TFtpClient::transfer(const QString& verb, const QString& argument, bool res
         return;
     }
     onData([this] { data().awaitConnection(); });
+    // What finish() kept of an encrypted connection goes on every way out, refusals and aborts too.
+    struct Release {
+        CDataInterface& data;
+        ~Release() { data.release(); }
+    } release{data()};
     move();
     expectReply();
-    data().release();
 }
 
 void TFtpClient::upload()

@@ -152,6 +152,8 @@ private:
     void trail(int direction, const QString& message);
 
     void abortAction();
+    // The Telnet interrupt that goes before "ABOR", on a plain connection only.
+    void sendAbortSignal();
     void logon();
     // "AUTH TLS" and the handshake on the control connection, after the greeting.
     void secureControl();

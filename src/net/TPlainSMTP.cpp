@@ -208,7 +208,14 @@ void TPlainSMTP::connectServer()
     account.userName = UserName;
     account.password = Password;
     account.requireEncryption = RequireEncryption;
-    SmtpSession(*this, account).open();
+    try {
+        SmtpSession(*this, account).open();
+    } catch (...) {
+        // A session that did not open leaves no connection behind: a later
+        // action would otherwise take it for one that did, encryption and sign-in included.
+        reset();
+        throw;
+    }
 }
 
 void TPlainSMTP::ensureConnected()

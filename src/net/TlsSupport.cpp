@@ -54,7 +54,10 @@ std::optional<QSslConfiguration> clientConfiguration(const QString& host, QStrin
                 *problem = failureText(u"no certificate could be read from the TLSExtraCA file " + extra, host);
             return std::nullopt;
         }
-        QList<QSslCertificate> trusted = configuration.caCertificates();
+        // Setting the list replaces what the system would have been asked for
+        // on demand: the system's certificates go in first, so the extra file
+        // only ever adds to them.
+        QList<QSslCertificate> trusted = QSslConfiguration::systemCaCertificates();
         trusted += certificates;
         configuration.setCaCertificates(trusted);
     }

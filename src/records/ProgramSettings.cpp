@@ -131,3 +131,9 @@ QString ProgramSettings::proxyAddress() const
 {
     return hasProxy() ? proxy + u':' + port : QString();
 }
+
+bool ProgramSettings::isOwnMailServer(const QString& server) const
+{
+    const auto host = [](const QString& name) { return name.section(u':', 0, 0).trimmed().toLower(); };
+    return !host(server).isEmpty() && host(server) == host(smtp);
+}

@@ -57,6 +57,10 @@ public:
     // the 8-bit file cannot hold, a line break, too long), or empty when it can.
     static QString unstorableReason(const QString& value);
 
+    // True when `server` ("host" or "host:port") is on the host of the SMTP
+    // setting: the sign-in is the user's account there and goes to no other server.
+    bool isOwnMailServer(const QString& server) const;
+
     // A proxy is used only when its host has 4 characters or more.
     bool hasProxy() const { return proxy.size() >= 4; }
     // "host:port", or empty when no proxy is used.

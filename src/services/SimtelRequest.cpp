@@ -72,8 +72,7 @@ bool SimtelRequest::send(const SimtelRequestFields& fields)
     smtp.RequireEncryption = m_context.settings.requireEncryption;
     // The sign-in belongs to the user's own server; a request sent through
     // another server named in the form does not carry it there.
-    const auto host = [](const QString& server) { return server.section(u':', 0, 0).trimmed().toLower(); };
-    if (host(fields.server) == host(m_context.settings.smtp)) {
+    if (m_context.settings.isOwnMailServer(fields.server)) {
         smtp.UserName = m_context.settings.smtpUserName;
         smtp.Password = m_context.settings.smtpPassword;
     }

@@ -122,8 +122,7 @@ SiteContribution::Outcome SiteContribution::submit(const std::function<void(bool
             smtp.setRequireEncryption(settings.requireEncryption);
             // The sign-in is the user's account on their own server: it goes
             // to no other, the maker's least of all.
-            const auto host = [](const QString& server) { return server.section(u':', 0, 0).trimmed().toLower(); };
-            if (host(smtp.Server()) == host(settings.smtp)) {
+            if (settings.isOwnMailServer(smtp.Server())) {
                 smtp.setUserName(settings.smtpUserName);
                 smtp.setPassword(settings.smtpPassword);
             }

@@ -297,3 +297,33 @@ TEST_F(FtpTls, APeerThatBreaksOffTheHandshakeFailsTheLogonWithoutWaiting)
         EXPECT_FALSE(ftp.isConnected());
     }
 }
+
+TEST_F(FtpTls, AnAbortOverAnEncryptedSessionKeepsTheSessionAndTheNextUploadGoes)
+{
+    Session session(tlsOptions(s("server")), ftpTlsRequired);
+    ASSERT_TRUE(session.server.started());
+    TFtpClient& ftp = session.ftp;
+    ASSERT_EQ(run(ftp, ftpLogon), Succeeded);
+
+    // Urgent bytes sent past the TLS layer would break the encrypted stream:
+    // the server would drop the session and the client end as interrupted.
+    int blocks = 0;
+    Outcome abort;
+    ftp.OnTransfer = [&](TFtpClient& sender, qint64, const QByteArray&) {
+        if (++blocks == 3)
+            abort = run(sender, ftpAbort);
+    };
+    const QByteArray bytes = randomBytes(8 * 1024 * 1024, 7);
+    const Outcome aborted = session.upload(s("big.bin"), bytes);
+    EXPECT_EQ(abort, Succeeded);
+    EXPECT_EQ(aborted.code, TFtpClient::Interrupted) << aborted;
+    EXPECT_TRUE(session.commands().contains(s("ABOR"))) << session.commands().join(u'\n').toStdString();
+
+    ftp.OnTransfer = nullptr;
+    EXPECT_EQ(run(ftp, ftpIdle), Succeeded);
+    EXPECT_TRUE(ftp.Encrypted());
+    EXPECT_EQ(session.errors, QStringList{}) << "the session went on without a broken connection";
+    const QByteArray small = randomBytes(20000, 8);
+    ASSERT_EQ(session.upload(s("after.bin"), small), Succeeded);
+    EXPECT_EQ(readAll(session.server.filePath(s("after.bin"))), small);
+}

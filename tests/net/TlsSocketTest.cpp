@@ -208,3 +208,19 @@ TEST_F(TlsSocketTest, PlainTextQueuedBeforeTheHandshakeIsRefused)
         EXPECT_EQ(e.text(), s("TLS: the server sent data before the handshake (127.0.0.1)"));
     }
 }
+
+TEST_F(TlsSocketTest, TheExtraAuthorityAddsToTheSystemsTrustAndNeverReplacesIt)
+{
+    const QList<QSslCertificate> system = QSslConfiguration::systemCaCertificates();
+    ASSERT_FALSE(system.isEmpty()) << "the machine has no trust store";
+    QString problem;
+    const std::optional<QSslConfiguration> configuration = Tls::clientConfiguration(s("127.0.0.1"), &problem);
+    ASSERT_TRUE(configuration.has_value()) << problem.toStdString();
+    const QList<QSslCertificate> trusted = configuration->caCertificates();
+    QFile ca(TestCertificates::get().ca());
+    ASSERT_TRUE(ca.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(trusted.contains(QSslCertificate(ca.readAll(), QSsl::Pem)));
+    // A public site's authority is still trusted while a private one is added.
+    EXPECT_TRUE(trusted.contains(system.first()));
+    EXPECT_TRUE(trusted.contains(system.last()));
+}
