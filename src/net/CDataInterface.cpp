@@ -61,6 +61,11 @@ CDataInterface::SendResult CDataInterface::sendFile(QIODevice& file, qint64 coun
                                                     const std::function<void(qint64 total)>& sent)
 {
     QByteArray block(BlockSize, Qt::Uninitialized);
+    // Over TLS every write becomes a record of its own, which the server then
+    // reads with a call of its own: the blocks go out gathered into records of
+    // the largest size, while the progress still moves block by block.
+    const qsizetype gather = isEncrypted() ? TlsRecordSize : BlockSize;
+    QByteArray pending;
     qint64 total = 0;
     while (total < count) {
         if (stopFlag())
@@ -79,8 +84,16 @@ CDataInterface::SendResult CDataInterface::sendFile(QIODevice& file, qint64 coun
             return SendResult::ReadFailed;
         if (read == 0)
             return SendResult::FileShrank;
-        post(QByteArray::fromRawData(block.constData(), read));
         total += read;
+        if (gather == BlockSize) {
+            post(QByteArray::fromRawData(block.constData(), read));
+        } else {
+            pending.append(block.constData(), read);
+            if (pending.size() >= gather || total == count) {
+                post(pending);
+                pending.clear();
+            }
+        }
         if (sent)
             sent(total);
     }

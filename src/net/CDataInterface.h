@@ -57,6 +57,8 @@ public:
     void abandon();
 
     static constexpr qint64 BlockSize = 2048;
+    // The largest TLS record's payload: what an encrypted connection gathers blocks into.
+    static constexpr qsizetype TlsRecordSize = 16 * 1024;
     // Bytes queued in the socket before sendFile waits for some to leave.
     static constexpr qint64 SendWindow = 256 * 1024;
     static constexpr qint64 ReceivePiece = 64 * 1024;

@@ -14,6 +14,14 @@ QString& extraCa()
     return path;
 }
 
+// The system's trust store, read once: reading it takes tens of milliseconds,
+// and every connection (each FTP data connection too) needs it.
+const QList<QSslCertificate>& systemAuthorities()
+{
+    static const QList<QSslCertificate> certificates = QSslConfiguration::systemCaCertificates();
+    return certificates;
+}
+
 } // namespace
 
 void setExtraCaFile(const QString& path)
@@ -57,7 +65,7 @@ std::optional<QSslConfiguration> clientConfiguration(const QString& host, QStrin
         // Setting the list replaces what the system would have been asked for
         // on demand: the system's certificates go in first, so the extra file
         // only ever adds to them.
-        QList<QSslCertificate> trusted = QSslConfiguration::systemCaCertificates();
+        QList<QSslCertificate> trusted = systemAuthorities();
         trusted += certificates;
         configuration.setCaCertificates(trusted);
     }
