@@ -101,11 +101,13 @@ TEST_F(ProgramSettingsTest, SignInValuesRoundTripWithTheCharactersAProfileLineCo
     for (const QString& password : passwords) {
         settings.smtpUserName = s(" user@example.net");
         settings.smtpPassword = password;
+        settings.proxyPassword = password;
         settings.requireEncryption = true;
         settings.saveDialogValues(model->settingsFile());
         ProgramSettings read;
         read.load(model->settingsFile());
         EXPECT_EQ(read.smtpPassword, password);
+        EXPECT_EQ(read.proxyPassword, password) << "the proxy's password is kept as exactly";
         EXPECT_EQ(read.smtpUserName, s(" user@example.net"));
         EXPECT_TRUE(read.requireEncryption);
         EXPECT_EQ(read.smtp, s("mail.example:587"));
