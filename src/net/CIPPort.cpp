@@ -94,26 +94,21 @@ void CIPPort::attach(QAbstractSocket* s)
         wakeWaits();
         connectionLost();
     });
-    if (auto* tls = qobject_cast<QSslSocket*>(s)) {
-        connect(tls, &QSslSocket::encrypted, this, [] { wakeWaits(); });
-        connect(tls, &QSslSocket::encryptedBytesWritten, this, [] { wakeWaits(); });
-        // A failed certificate check ends the handshake; the reason is what the user reads.
-        connect(tls, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-            if (m_errorCode == 0)
-                noteError(Tls::Failed, Tls::verifyText(errors, m_tlsHost));
-            wakeWaits();
-        });
-    }
+    Tls::watch(*s, *this, &m_tlsHost, [this](const QString& text) {
+        if (m_errorCode == 0)
+            noteError(Tls::Failed, text);
+    });
     connect(s, &QAbstractSocket::errorOccurred, this, [this, s](QAbstractSocket::SocketError error) {
         // The peer's orderly close is no error: whoever still needed bytes decides what it means.
-        if (error == QAbstractSocket::RemoteHostClosedError)
+        if (error == QAbstractSocket::RemoteHostClosedError) {
             m_closed = true;
-        else if (m_errorCode == 0 && (error == QAbstractSocket::SslHandshakeFailedError
-                                      || error == QAbstractSocket::SslInternalError
-                                      || error == QAbstractSocket::SslInvalidUserDataError))
-            noteError(Tls::Failed, Tls::failureText(u"handshake failed: " + s->errorString(), m_tlsHost));
-        else if (m_errorCode == 0)
-            noteError(socketErrorNumber(error, s->errorString()), QString());
+        } else if (m_errorCode == 0) {
+            const QString tls = Tls::handshakeFailure(error, *s, m_tlsHost);
+            if (!tls.isEmpty())
+                noteError(Tls::Failed, tls);
+            else
+                noteError(socketErrorNumber(error, s->errorString()), QString());
+        }
         wakeWaits();
     });
 }

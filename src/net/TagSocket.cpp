@@ -235,30 +235,21 @@ void TagSocket::openConnection()
         m_closedByPeer = true;
         wakeWaits();
     });
-    if (auto* tls = qobject_cast<QSslSocket*>(m_socket)) {
-        connect(tls, &QSslSocket::encrypted, this, [] { wakeWaits(); });
-        connect(tls, &QSslSocket::encryptedBytesWritten, this, [] { wakeWaits(); });
-        // A failed certificate check ends the handshake; the reason is what the user reads.
-        connect(tls, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
-            if (m_errorCode == 0) {
-                m_errorCode = Tls::Failed;
-                m_errorText = Tls::verifyText(errors, m_tlsHost);
-            }
-            wakeWaits();
-        });
-    }
+    Tls::watch(*m_socket, *this, &m_tlsHost, [this](const QString& text) {
+        if (m_errorCode == 0) {
+            m_errorCode = Tls::Failed;
+            m_errorText = text;
+        }
+    });
     connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         // A peer's close ends a reply read until close; whoever still needed
         // bytes decides what it means.
         if (error == QAbstractSocket::RemoteHostClosedError) {
             m_closedByPeer = true;
-        } else if (m_errorCode == 0 && (error == QAbstractSocket::SslHandshakeFailedError
-                                        || error == QAbstractSocket::SslInternalError
-                                        || error == QAbstractSocket::SslInvalidUserDataError)) {
-            m_errorCode = Tls::Failed;
-            m_errorText = Tls::failureText(u"handshake failed: " + m_socket->errorString(), m_tlsHost);
         } else if (m_errorCode == 0) {
-            m_errorCode = CWinsock::socketErrorNumber(error, m_socket->errorString());
+            m_errorText = Tls::handshakeFailure(error, *m_socket, m_tlsHost);
+            m_errorCode = m_errorText.isEmpty() ? CWinsock::socketErrorNumber(error, m_socket->errorString())
+                                                : Tls::Failed;
         }
         wakeWaits();
     });

@@ -1,5 +1,7 @@
 #include "net/TlsSupport.h"
 
+#include "net/WaitFor.h"
+
 #include <QFile>
 #include <QSslCertificate>
 #include <QSslSocket>
@@ -82,6 +84,29 @@ bool prepare(QSslSocket& socket, const QString& host, const QByteArray& session,
     socket.setSslConfiguration(*configuration);
     socket.setPeerVerifyName(host);
     return true;
+}
+
+void watch(QAbstractSocket& socket, QObject& context, const QString* host,
+           const std::function<void(const QString& text)>& failed)
+{
+    auto* tls = qobject_cast<QSslSocket*>(&socket);
+    if (!tls)
+        return;
+    QObject::connect(tls, &QSslSocket::encrypted, &context, [] { wakeWaits(); });
+    QObject::connect(tls, &QSslSocket::encryptedBytesWritten, &context, [] { wakeWaits(); });
+    // A failed certificate check ends the handshake; the reason is what the user reads.
+    QObject::connect(tls, &QSslSocket::sslErrors, &context, [host, failed](const QList<QSslError>& errors) {
+        failed(verifyText(errors, *host));
+        wakeWaits();
+    });
+}
+
+QString handshakeFailure(QAbstractSocket::SocketError error, const QAbstractSocket& socket, const QString& host)
+{
+    if (error != QAbstractSocket::SslHandshakeFailedError && error != QAbstractSocket::SslInternalError
+        && error != QAbstractSocket::SslInvalidUserDataError)
+        return {};
+    return failureText(u"handshake failed: " + socket.errorString(), host);
 }
 
 qint64 queuedBytes(const QAbstractSocket& socket)

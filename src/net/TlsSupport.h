@@ -1,14 +1,15 @@
 #pragma once
 
+#include <QAbstractSocket>
 #include <QByteArray>
 #include <QList>
 #include <QSslConfiguration>
 #include <QSslError>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
-class QAbstractSocket;
 class QSslSocket;
 
 // What every encrypted connection of the program shares: the certificates it
@@ -37,6 +38,14 @@ std::optional<QSslConfiguration> clientConfiguration(const QString& host, QStrin
 // and the session of an earlier connection to resume when `session` is not
 // empty. False with `problem` set when TLS cannot be used.
 bool prepare(QSslSocket& socket, const QString& host, const QByteArray& session, QString* problem);
+
+// For a TLS socket (nothing for a plain one): wakes the waits of `context`
+// on the socket's own progress, and tells `failed` the text of a failed
+// certificate check, naming `*host` as it stands then.
+void watch(QAbstractSocket& socket, QObject& context, const QString* host,
+           const std::function<void(const QString& text)>& failed);
+// The text of a socket error that ended a handshake, naming `host`; empty for any other error.
+QString handshakeFailure(QAbstractSocket::SocketError error, const QAbstractSocket& socket, const QString& host);
 
 // Bytes written to `socket` and not yet handed to the system, counting those a TLS layer still holds.
 qint64 queuedBytes(const QAbstractSocket& socket);
