@@ -156,6 +156,11 @@ bool TagSocket::isEncrypted() const
     return tls && tls->isEncrypted();
 }
 
+quint16 TagSocket::peerPort() const
+{
+    return m_socket ? m_socket->peerPort() : 0;
+}
+
 qint64 TagSocket::queuedBytes() const
 {
     return m_socket ? Tls::queuedBytes(*m_socket) : 0;
@@ -175,7 +180,7 @@ void TagSocket::openConnection()
         fail(ServerRequired);
 
     const qsizetype colon = m_server.indexOf(u':');
-    const QString host = colon < 0 ? m_server : m_server.left(colon);
+    const QString host = serverHost();
     QHostAddress address;
     if (!address.setAddress(host)) {
         // Each lookup has an answer of its own: one cancelled or timed out may still

@@ -74,6 +74,10 @@ protected:
     // with Tls::Failed and a text naming the reason and the host.
     void startTls(const QString& host);
     bool isEncrypted() const;
+    // The host part of Server, the name a connection is made to.
+    QString serverHost() const { return m_server.section(u':', 0, 0); }
+    // The port the open connection reached; 0 without one.
+    quint16 peerPort() const;
 
     void setServiceName(const QString& name) { m_serviceName = name; }
 

@@ -76,15 +76,11 @@ void TmsSMTP::Send()
 void TmsSMTP::openMail()
 {
     openConnection();
-    // The host and port as openConnection reads Server: the certificate is
-    // checked for the host the user wrote, and the port decides implicit TLS.
+    // The certificate is checked for the host the user wrote, and the port
+    // the connection reached decides implicit TLS.
     SmtpSession::Account account;
-    const QString& server = Server();
-    const qsizetype colon = server.indexOf(u':');
-    account.host = colon < 0 ? server : server.left(colon);
-    bool numeric = false;
-    const qint64 given = colon < 0 ? 0 : server.mid(colon + 1).toLongLong(&numeric);
-    account.port = numeric && given > 0 && given <= 65535 ? quint16(given) : servicePort();
+    account.host = serverHost();
+    account.port = peerPort();
     account.helloName = TmsComposer::localHostName();
     account.userName = m_userName;
     account.password = m_password;
