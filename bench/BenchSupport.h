@@ -28,6 +28,7 @@ public:
     Answer askSave(const QString&) override { return Answer::Cancel; }
     std::optional<QString> askName(const QString&) override { return std::nullopt; }
     QString openFile(const QString&, const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
     bool openUrl(const QString&) override { return false; }
     void setBusy(bool) override {}
 };

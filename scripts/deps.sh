@@ -11,6 +11,7 @@ packages=(
   chromium
   python3 python3-aiosmtpd python3-pyftpdlib tinyproxy-bin curl
   python3-openssl python3-cryptography
+  libxml2-utils
 )
 
 missing=()

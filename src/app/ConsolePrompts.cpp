@@ -45,6 +45,11 @@ QString ConsolePrompts::openFile(const QString&, const QString&, const QString&)
     return QString();
 }
 
+QString ConsolePrompts::saveFile(const QString&, const QString&, const QString&)
+{
+    return QString();
+}
+
 bool ConsolePrompts::openUrl(const QString&)
 {
     return false;

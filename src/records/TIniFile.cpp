@@ -62,6 +62,15 @@ QString cleanValue(QStringView raw)
     return value.left(MaxValueLength).toString();
 }
 
+} // namespace
+
+QString profileValueAsRead(QStringView stored)
+{
+    return cleanValue(stored);
+}
+
+namespace {
+
 bool parseDigits(QStringView digits, int base, qint64& result)
 {
     if (digits.isEmpty())

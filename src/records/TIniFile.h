@@ -15,6 +15,10 @@
 // 32-bit range, gives the default.
 int parseProfileInteger(const QString& text, int defaultValue);
 
+// A stored value as a read gives it back: blanks at its ends and one pair of
+// enclosing quotes dropped, cut to 1023 characters.
+QString profileValueAsRead(QStringView stored);
+
 // The values of one section, read in one access to the file.
 class IniSection {
 public:

@@ -30,6 +30,8 @@ public:
     // A file chooser; empty when cancelled.
     virtual QString openFile(const QString& title, const QString& filter,
                              const QString& defaultSuffix) = 0;
+    // A file to write, the user confirming before one is replaced; empty when cancelled.
+    virtual QString saveFile(const QString& title, const QString& filter, const QString& defaultSuffix) = 0;
     // Opens a web page or a local file in the user's browser; false when that failed.
     virtual bool openUrl(const QString& url) = 0;
     // The busy cursor, nested.

@@ -91,6 +91,18 @@ QString QtUserPrompts::openFile(const QString& title, const QString& filter, con
     return dialog.selectedFiles().first();
 }
 
+QString QtUserPrompts::saveFile(const QString& title, const QString& filter, const QString& defaultSuffix)
+{
+    hideSplash();
+    QFileDialog dialog(m_parent, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
 bool QtUserPrompts::openUrl(const QString& url)
 {
     return QDesktopServices::openUrl(QUrl(url));

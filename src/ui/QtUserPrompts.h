@@ -18,6 +18,7 @@ public:
     Answer askSave(const QString& text) override;
     std::optional<QString> askName(const QString& title) override;
     QString openFile(const QString& title, const QString& filter, const QString& defaultSuffix) override;
+    QString saveFile(const QString& title, const QString& filter, const QString& defaultSuffix) override;
     bool openUrl(const QString& url) override;
     void setBusy(bool busy) override;
 

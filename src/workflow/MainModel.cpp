@@ -199,7 +199,7 @@ bool MainModel::closeQuery()
     return answer == ClosingAnswer::Go;
 }
 
-MainModel::ClosingAnswer MainModel::askClosingQuestions()
+MainModel::ClosingAnswer MainModel::askClosingQuestions(bool aboutSite)
 {
     const auto ask = [this](const QString& what) {
         m_prompts.beep();
@@ -226,7 +226,7 @@ MainModel::ClosingAnswer MainModel::askClosingQuestions()
         case UserPrompts::Answer::Cancel: return ClosingAnswer::CancelRecord;
         }
     }
-    if (const TEngBuild* e = engine(); e && e->modified()) {
+    if (const TEngBuild* e = engine(); aboutSite && e && e->modified()) {
         switch (ask(QStringLiteral("Added/Changed Engine Info"))) {
         case UserPrompts::Answer::Yes: saveSite(); break;
         case UserPrompts::Answer::No: break;
@@ -243,6 +243,15 @@ bool MainModel::dataUpdateQuery()
         return false;
     }
     return askClosingQuestions() == ClosingAnswer::Go;
+}
+
+bool MainModel::recordsSaveQuery()
+{
+    if (m_displays.Posting()) {
+        m_prompts.beep();
+        return false;
+    }
+    return askClosingQuestions(false) == ClosingAnswer::Go;
 }
 
 void MainModel::windowClosing()

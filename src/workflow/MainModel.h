@@ -12,6 +12,8 @@
 #include "submit/FtpPosting.h"
 #include "submit/SubmissionRun.h"
 #include "submit/SubmitDisplays.h"
+#include "workflow/PadExporter.h"
+#include "workflow/PadImporter.h"
 #include "workflow/SiteBuilder.h"
 
 #include <QObject>
@@ -60,6 +62,9 @@ public:
     // The run's e-mail method.
     EmailPosting& emailPosting() { return *m_emailPosting; }
     FtpPosting& ftpPosting() { return *m_ftpPosting; }
+    // "Import PAD File..." and "Export PAD File..." of the "File" menu.
+    PadImporter& padImporter() { return m_padImporter; }
+    PadExporter& padExporter() { return m_padExporter; }
     // The Simtel upload request and the Simtel password it takes.
     SimtelRequest& simtelRequest() { return *m_simtelRequest; }
     // "settings.dat" in the program folder.
@@ -87,6 +92,10 @@ public:
     // Before a data file update, after which the window closes without asking:
     // the closing questions, each "Yes" saving; false on "Cancel" or while a run is going.
     bool dataUpdateQuery();
+    // Before another application is loaded in place of the one shown: the
+    // questions about the company, the application and its site list, each
+    // "Yes" saving; false on "Cancel" or while a run is going.
+    bool recordsSaveQuery();
     // The window is closing for good: the held Simtel password goes back into
     // the Simtel site definitions.
     void windowClosing();
@@ -124,7 +133,7 @@ private:
     // Which closing question was answered "Cancel", if any.
     enum class ClosingAnswer { Go, CancelRecord, CancelSite };
     // Asks to save each changed record, the site list and the Site definition, in that order.
-    ClosingAnswer askClosingQuestions();
+    ClosingAnswer askClosingQuestions(bool aboutSite = true);
 
     UserPrompts& m_prompts;
     QString m_baseDirectory;
@@ -146,4 +155,6 @@ private:
     // The site the Site Builder showed before a run, unsaved edits and all.
     std::optional<TEngBuild::State> m_siteBeforeRun;
     bool m_closeWithoutQuestions = false;
+    PadImporter m_padImporter{*this};
+    PadExporter m_padExporter{*this};
 };

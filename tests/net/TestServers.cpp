@@ -367,3 +367,28 @@ QByteArray randomBytes(qsizetype size, quint32 seed)
         b = char(random.bounded(256));
     return bytes;
 }
+
+PadTestServer::PadTestServer(const QString& pad, const QString& host) : m_host(host)
+{
+    QStringList arguments{QStringLiteral("--host"), host, QStringLiteral("--record"),
+                          m_dir.filePath(QStringLiteral("requests.bin"))};
+    if (!pad.isEmpty())
+        arguments << QStringLiteral("--pad") << pad;
+    m_port = startServer(m_process, QStringLiteral("pad_test_server.py"), arguments);
+}
+
+PadTestServer::~PadTestServer()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+QString PadTestServer::url(const QString& path) const
+{
+    return u"http://" + m_host + u':' + QString::number(m_port) + path;
+}
+
+QByteArray PadTestServer::recorded() const
+{
+    return readAll(m_dir.filePath(QStringLiteral("requests.bin")));
+}

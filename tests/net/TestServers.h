@@ -207,3 +207,25 @@ private:
     QProcess m_process;
     quint16 m_port = 0;
 };
+
+// scripts/pad_test_server.py on a free port of `host` (a loopback address),
+// serving the PAD file `pad` at /pad (its own small one when empty) and the
+// replies a PAD fetch must handle; stopped when this object goes.
+class PadTestServer {
+public:
+    explicit PadTestServer(const QString& pad = QString(), const QString& host = QStringLiteral("127.0.0.1"));
+    ~PadTestServer();
+
+    bool started() const { return m_port != 0; }
+    quint16 port() const { return m_port; }
+    // "http://<host>:<port>" and the path.
+    QString url(const QString& path) const;
+    // The head of every request read so far.
+    QByteArray recorded() const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QString m_host;
+    quint16 m_port = 0;
+};

@@ -42,6 +42,16 @@ std::optional<QString> FakePrompts::askName(const QString& title)
     return name;
 }
 
+QString FakePrompts::saveFile(const QString& title, const QString&, const QString&)
+{
+    shown << QStringLiteral("saveFile: ") + title;
+    if (saveFiles.empty())
+        return {};
+    QString answer = saveFiles.front();
+    saveFiles.pop_front();
+    return answer;
+}
+
 QString FakePrompts::openFile(const QString& title, const QString&, const QString&)
 {
     shown << QStringLiteral("openFile: ") + title;

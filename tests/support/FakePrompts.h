@@ -8,7 +8,7 @@
 
 // Answers from queues and records every prompt shown, one line each:
 // "beep", "info: ...", "error: ...", "errorWindow: first | second | instruction",
-// "confirm: ...", "askSave: ...", "askName: title", "openFile: title", "openUrl: url".
+// "confirm: ...", "askSave: ...", "askName: title", "openFile: title", "saveFile: title", "openUrl: url".
 class FakePrompts : public UserPrompts {
 public:
     QStringList shown;
@@ -16,6 +16,7 @@ public:
     std::deque<Answer> saveAnswers;       // default when empty: Cancel
     std::deque<std::optional<QString>> names; // default when empty: Cancel
     std::deque<QString> files;            // default when empty: cancelled
+    std::deque<QString> saveFiles;        // default when empty: cancelled
     bool openUrlResult = true;
     int busyDepth = 0;
 
@@ -27,6 +28,7 @@ public:
     Answer askSave(const QString& text) override;
     std::optional<QString> askName(const QString& title) override;
     QString openFile(const QString& title, const QString& filter, const QString& defaultSuffix) override;
+    QString saveFile(const QString& title, const QString& filter, const QString& defaultSuffix) override;
     bool openUrl(const QString& url) override;
     void setBusy(bool busy) override;
 
