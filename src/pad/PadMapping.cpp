@@ -325,10 +325,15 @@ QList<Row> makeRows(const QString& language)
         const QString y = path("Program_Info/Program_Release_Year");
         rows << Row{{d, m, y}, {QStringLiteral("DAY"), QStringLiteral("MONTH"), QStringLiteral("YEAR")},
                     [=](const PadValues& file, Reading& r) {
-                        r.put(QStringLiteral("DAY"), twoDigits(file.value(d), 31));
-                        r.put(QStringLiteral("MONTH"), twoDigits(file.value(m), 12));
+                        // A part the file does not give stays as it is.
+                        if (file.contains(d))
+                            r.put(QStringLiteral("DAY"), twoDigits(file.value(d), 31));
+                        if (file.contains(m))
+                            r.put(QStringLiteral("MONTH"), twoDigits(file.value(m), 12));
                         const QString year = file.value(y).trimmed();
-                        if (year.isEmpty() || (allDigits(year) && year.size() <= 2)) {
+                        if (!file.contains(y)) {
+                            // The year stays as it is.
+                        } else if (year.isEmpty() || (allDigits(year) && year.size() <= 2)) {
                             r.put(QStringLiteral("YEAR"), year);
                         } else if (allDigits(year) && year.size() == 4 && year.toInt() >= 1980
                                    && year.toInt() <= 2079) {
@@ -364,6 +369,9 @@ QList<Row> makeRows(const QString& language)
                             r.put(key, QStringLiteral("Shareware"));
                         } else if (t.compare(u"Freeware", Qt::CaseInsensitive) == 0) {
                             r.put(key, QStringLiteral("Freeware"));
+                        } else if (t.compare(u"Public Domain", Qt::CaseInsensitive) == 0) {
+                            r.put(key, QStringLiteral("Freeware"));
+                            r.guess(QStringLiteral("public domain counts as Freeware"));
                         } else if (t.compare(u"Adware", Qt::CaseInsensitive) == 0) {
                             r.put(key, QStringLiteral("Freeware"));
                             r.guess(QStringLiteral("adware counts as Freeware"));
@@ -510,7 +518,10 @@ QList<Row> makeRows(const QString& language)
                     [=](const PadValues& file, Reading& r) {
                         const QString c = file.value(count).trimmed();
                         const QString base = file.value(basedOn).trimmed();
-                        if (c.isEmpty() || base.compare(u"Days", Qt::CaseInsensitive) == 0) {
+                        // What the file does not give stays as it is.
+                        if (!file.contains(count) && !file.contains(basedOn)) {
+                            // The days stay as they are.
+                        } else if (c.isEmpty() || base.compare(u"Days", Qt::CaseInsensitive) == 0) {
                             r.put(QStringLiteral("XDAYS"), c);
                         } else if (base.isEmpty()) {
                             r.put(QStringLiteral("XDAYS"), c);
@@ -522,9 +533,11 @@ QList<Row> makeRows(const QString& language)
                         const QString d = file.value(day).trimmed();
                         const QString m = file.value(month).trimmed();
                         const QString y = file.value(year).trimmed();
-                        r.put(QStringLiteral("XDATE"),
-                              d.isEmpty() && m.isEmpty() && y.isEmpty() ? QString() : d + u'-' + m + u'-' + y);
-                        r.put(QStringLiteral("EVAL"), file.value(other));
+                        if (file.contains(day) || file.contains(month) || file.contains(year))
+                            r.put(QStringLiteral("XDATE"),
+                                  d.isEmpty() && m.isEmpty() && y.isEmpty() ? QString() : d + u'-' + m + u'-' + y);
+                        if (file.contains(other))
+                            r.put(QStringLiteral("EVAL"), file.value(other));
                     },
                     [=](const PadRecordValues& records, const PadValues&, PadVersion, PadValues& out) {
                         const QString days = unicode(records, QStringLiteral("XDAYS"));
@@ -675,7 +688,10 @@ QString asRecord(const QString& key, const QString& value, QList<Remark>* remark
         remarks->append({Kind::Set, QStringLiteral("line breaks and tabs became blanks")});
     // The names and the requirements are no profile values.
     if (key != u"CONAME" && key != u"NAME" && key != PadRecordValues::SpecialRequirements) {
-        const QString read = profileValueAsRead(text);
+        // Every load drops one pair of quotes, so the value is stored as it reads back.
+        QString read = profileValueAsRead(text);
+        for (QString again = profileValueAsRead(read); again != read; again = profileValueAsRead(read))
+            read = again;
         if (read.size() < text.trimmed().size() && remarks) {
             if (text.trimmed().size() > 1023 && read.size() == 1023)
                 remarks->append({Kind::Loss, QStringLiteral("cut to 1023 characters")});
@@ -715,6 +731,14 @@ bool isDropped(const QString& p)
 } // namespace
 
 namespace PadMapping {
+
+QStringList mappedPaths()
+{
+    QStringList paths;
+    for (const Row& row : makeRows(QStringLiteral("English")))
+        paths << row.paths;
+    return paths;
+}
 
 QStringList importedKeys()
 {
@@ -849,8 +873,15 @@ PadImport importValues(const PadValues& file, const PadRecordValues& current)
             }
             result.records.set(k, value);
         }
-        for (const QString& k : reading.unset)
+        // A value no field of the records can hold leaves the field empty.
+        for (const QString& k : reading.unset) {
             setTargets << targetLabel(k);
+            if (!result.records.value(k).isEmpty()) {
+                changed = true;
+                remarks.append({Kind::Set, u"was " + PadText::fromRecord(result.records.value(k))});
+            }
+            result.records.set(k, QString());
+        }
         Kind kind = changed ? Kind::Set : Kind::Unchanged;
         QStringList notes;
         for (const Remark& r : remarks) {
@@ -933,8 +964,12 @@ PadValues exportValues(const PadRecordValues& records, const PadValues& details,
             useKept = true;
             for (auto it = reading.set.constBegin(); it != reading.set.constEnd() && useKept; ++it) {
                 const QString k = it.key();
-                if (k == PadRecordValues::SpecialRequirements)
+                // The requirements field is never stored: "None" or nothing there means the details speak.
+                if (k == PadRecordValues::SpecialRequirements) {
+                    const QString shown = records.value(k).trimmed();
+                    useKept = shown.isEmpty() || shown == u"None" || asRecord(k, it.value(), nullptr) == shown;
                     continue;
+                }
                 useKept = asRecord(k, it.value(), nullptr) == records.value(k);
             }
             for (const QString& k : reading.unset)

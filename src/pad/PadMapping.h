@@ -66,6 +66,8 @@ PadImport importValues(const PadValues& file, const PadRecordValues& current);
 // they import to what the records hold. Notes to the reviewer never go in.
 PadValues exportValues(const PadRecordValues& records, const PadValues& details, PadVersion version);
 
+// The PAD fields the records hold (the English descriptions among them).
+QStringList mappedPaths();
 // The record keys an import may change; the others stay as they are.
 QStringList importedKeys();
 // The label a record key shows under ("Contact City:").

@@ -66,9 +66,13 @@ PadValues merged(const PadValues& details, const PadValues& edits)
 PadValues PadExporter::values(PadVersion version, const PadValues& details, const PadValues& edits) const
 {
     PadValues out = PadMapping::exportValues(records(), merged(details, edits), version);
-    // What the user set in the dialog is written as set.
+    // What the user set in the dialog is written as set, but for the fields the
+    // records hold: those are written only when they import to what the records
+    // say, so the file never claims another platform or status.
+    const QStringList mapped = PadMapping::mappedPaths();
     for (const PadEntry& e : edits.entries())
-        out.set(e.path, e.value);
+        if (!mapped.contains(e.path))
+            out.set(e.path, e.value);
     return out;
 }
 

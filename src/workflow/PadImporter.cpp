@@ -11,6 +11,7 @@
 #include "records/ZentrelError.h"
 #include "services/PadFetch.h"
 #include "workflow/MainModel.h"
+#include "workflow/PadExporter.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -219,21 +220,11 @@ bool PadImporter::importBytes(const QByteArray& bytes, const QString& source, co
         const PadRecordValues& result = plan.records;
         const QStringList keys = PadMapping::importedKeys();
 
-        CompanyRecord& company = m_model.company();
-        if (companyMode == Mode::New) {
-            companies.add(companyName);
-            m_model.workspace().SaveCompanyList();
-        }
-        company.SelectCompanyByName(companyName);
-        if (companyMode != Mode::Keep) {
-            for (int i = 0; i < CompanyFieldCount; ++i) {
-                const auto f = CompanyField(i);
-                if (keys.contains(CompanyRecord::fieldKey(f)))
-                    company.setField(f, result.value(CompanyRecord::fieldKey(f)));
-            }
-            company.SaveCompany();
-        }
-
+        // Names are chosen exactly: another record may differ only in case.
+        const auto showApplication = [&] {
+            applications.setCurrentIndex(applications.indexOf(appName));
+            m_model.application().LoadApplication();
+        };
         ApplicationRecord& app = m_model.application();
         PadValues details;
         if (appMode == Mode::New) {
@@ -250,13 +241,37 @@ bool PadImporter::importBytes(const QByteArray& bytes, const QString& source, co
             app.setNotes({});
             app.setField(AppField::DistStatus, QStringLiteral("Author"));
         } else {
-            m_model.selectApplication(appName);
+            showApplication();
+            // What the user chose in the export dialog and the file does not say stays.
             try {
-                details = PadDetails::load(m_model.workspace().DataDir(), appName);
+                const PadValues old = PadDetails::load(m_model.workspace().DataDir(), appName);
+                const QStringList mapped = PadMapping::mappedPaths();
+                for (const QString& path : PadExporter::editedPaths())
+                    if (old.contains(path) && !mapped.contains(path) && !read.values.contains(path))
+                        details.set(path, old.value(path));
             } catch (const ZentrelError&) {
                 // Details that cannot be read are replaced by the file's.
             }
         }
+
+        // The company after the application, whose load shows the company it had.
+        CompanyRecord& company = m_model.company();
+        if (companyMode == Mode::New) {
+            companies.add(companyName);
+            m_model.workspace().SaveCompanyList();
+        }
+        company.ClearCompanyFields();
+        companies.setCurrentIndex(companies.indexOf(companyName));
+        company.LoadCompany();
+        if (companyMode != Mode::Keep) {
+            for (int i = 0; i < CompanyFieldCount; ++i) {
+                const auto f = CompanyField(i);
+                if (keys.contains(CompanyRecord::fieldKey(f)))
+                    company.setField(f, result.value(CompanyRecord::fieldKey(f)));
+            }
+            company.SaveCompany();
+        }
+
         for (int i = 0; i < AppFieldCount; ++i) {
             const auto f = AppField(i);
             if (keys.contains(ApplicationRecord::fieldKey(f)))
@@ -274,7 +289,7 @@ bool PadImporter::importBytes(const QByteArray& bytes, const QString& source, co
         PadDetails::save(m_model.workspace().DataDir(), appName, details);
 
         // The imported application is shown as a load shows it, with its company and a site list of its own.
-        m_model.selectApplication(appName);
+        showApplication();
         const QString requirements = result.value(PadRecordValues::SpecialRequirements);
         if (!requirements.isEmpty())
             app.setSpecialRequirements(requirements);

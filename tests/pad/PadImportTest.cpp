@@ -351,3 +351,37 @@ TEST_F(PadImportTest, AFileFetchedFromTheWebIsImportedAndItsAddressKept)
     ASSERT_TRUE(model->padImporter().importUrl(address, fetch)) << prompts.shown.join(u'\n').toStdString();
     EXPECT_EQ(model->padImporter().keptPadUrl(), address);
 }
+
+TEST_F(PadImportTest, ReplacingFollowsTheExactNameTheFilesCompanyAndItsOwnDetails)
+{
+    writeRecords();
+    ws.write(s("data/Applications.dat"), "Acme Tool\r\nacme tool\r\n");
+    ws.write(s("data/acme tool.dat"), "[COMPANY]\r\nCONAME=Acme Software\r\n[APPINFO]\r\nVERSION=0.1\r\n");
+    startWithPreview();
+    prompts.saveAnswers = {Answer::Yes};
+    model->padImporter().importPath(writeImportFile(padFile({{"Company_Info/Company_Name", "New Co"},
+                                                             {"Program_Info/Program_Name", "acme tool"},
+                                                             {"Program_Info/Program_Version", "9.9"},
+                                                             {"Program_Info/Program_OS_Support", "WinXP,Linux"},
+                                                             {"Program_Descriptions/English/Keywords", "one"}})));
+    prompts.saveAnswers = {Answer::Yes, Answer::Yes};
+    ASSERT_TRUE(model->padImporter().importPath(writeImportFile(padFile({{"Company_Info/Company_Name", "New Co"},
+                                                                         {"Program_Info/Program_Name", "acme tool"},
+                                                                         {"Program_Info/Program_Version", "9.9"},
+                                                                         {"Program_Info/Program_OS_Support",
+                                                                          "Win2000,WinXP,WinVista,Win7 x32,Win7 x64,"
+                                                                          "Windows 8"}}))));
+    EXPECT_TRUE(ws.read(s("data/Acme Tool.dat")).contains("VERSION=1.0\r\n"));
+    EXPECT_TRUE(ws.read(s("data/acme tool.dat")).contains("VERSION=9.9\r\n"));
+    EXPECT_TRUE(ws.read(s("data/acme tool.dat")).contains("CONAME=New Co\r\n"));
+    EXPECT_EQ(model->application().name(), s("acme tool"));
+    EXPECT_EQ(company().name(), s("New Co"));
+    // The second file's values, not those the first one left.
+    const PadValues details = model->padExporter().storedDetails();
+    EXPECT_FALSE(details.contains(p("Program_Info/Program_OS_Support")));
+    EXPECT_TRUE(details.contains(p("Program_Descriptions/English/Keywords")));
+    EXPECT_TRUE(model->padExporter()
+                    .values(PadVersion::V4_0, details, PadValues())
+                    .value(p("Program_Info/Program_OS_Support"))
+                    .startsWith(s("Win2000")));
+}

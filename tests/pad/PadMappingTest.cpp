@@ -298,3 +298,47 @@ TEST(PadMapping, ExportFillsTheDerivedFieldsAndNeverTheNotes)
                     .value(p("Program_Info/Program_OS_Support"))
                     .startsWith(s("Win98")));
 }
+
+TEST(PadMapping, AFileChangesOnlyWhatItSaysAndEmptiesWhatTheRecordsCannotHold)
+{
+    PadRecordValues records = fullRecords();
+    // Only the year given: the day and month stay; only Has_Expire_Info given: the terms stay.
+    const PadImport year = PadMapping::importValues(values({{"Program_Info/Program_Release_Year", "2005"},
+                                                            {"Program_Info/Expire_Info/Has_Expire_Info", "N"}}),
+                                                    records);
+    EXPECT_EQ(year.records.value(s("YEAR")), s("05"));
+    EXPECT_EQ(year.records.value(s("DAY")), s("5"));
+    EXPECT_EQ(year.records.value(s("MONTH")), s("3"));
+    EXPECT_EQ(year.records.value(s("XDAYS")), s("30"));
+    EXPECT_EQ(year.records.value(s("EVAL")), s("30 days"));
+
+    // A type no status fits leaves the status empty, as the preview says, and the export gives it back.
+    const PadValues commercial = values({{"Program_Info/Program_Type", "Commercial"},
+                                         {"Program_Info/Program_Release_Status", "Major Update"}});
+    const PadImport got = PadMapping::importValues(commercial, records);
+    EXPECT_EQ(got.records.value(s("STATUS")), QString());
+    EXPECT_TRUE(rowFor(got, "Program_Info/Program_Type")->note.contains(s("was Time Limit Demo")));
+    const PadValues out = PadMapping::exportValues(got.records, got.details, PadVersion::V4_0);
+    EXPECT_EQ(out.value(p("Program_Info/Program_Type")), s("Commercial"));
+    EXPECT_EQ(out.value(p("Program_Info/Program_Release_Status")), s("Major Update"));
+
+    const PadImport publicDomain =
+        PadMapping::importValues(values({{"Program_Info/Program_Type", "Public Domain"}}), empty());
+    EXPECT_EQ(publicDomain.records.value(s("STATUS")), s("Freeware"));
+
+    // Every load drops one pair of quotes: the value is kept as it will read.
+    const PadImport quoted = PadMapping::importValues(values({{"Program_Info/Program_Version", "\"\"1.0\"\""}}), empty());
+    EXPECT_EQ(quoted.records.value(s("VERSION")), s("1.0"));
+
+    // Requirements typed in this session win over the kept ones.
+    PadValues details;
+    details.set(p("Program_Info/Program_System_Requirements"), s("Win98 16MB"));
+    records.set(PadRecordValues::SpecialRequirements, s("Pentium"));
+    EXPECT_EQ(PadMapping::exportValues(records, details, PadVersion::V4_0)
+                  .value(p("Program_Info/Program_System_Requirements")),
+              s("Pentium"));
+    records.set(PadRecordValues::SpecialRequirements, s("None"));
+    EXPECT_EQ(PadMapping::exportValues(records, details, PadVersion::V4_0)
+                  .value(p("Program_Info/Program_System_Requirements")),
+              s("Win98 16MB"));
+}
