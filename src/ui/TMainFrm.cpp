@@ -3,6 +3,7 @@
 #include "engines/TEngBuild.h"
 #include "records/UserPrompts.h"
 #include "records/ZentrelError.h"
+#include "services/PadFetch.h"
 #include "ui/ChooserBinding.h"
 #include "ui/InputRules.h"
 #include "ui/LogPrinter.h"
@@ -14,6 +15,9 @@
 #include "ui/TCompanyPage.h"
 #include "ui/TDefaultScriptFrm.h"
 #include "ui/TEngineCheckFrm.h"
+#include "ui/TPadExportFrm.h"
+#include "ui/TPadImportFrm.h"
+#include "ui/TPadUrlFrm.h"
 #include "ui/Tgeteng.h"
 #include "ui/TReportsListFrm.h"
 #include "ui/TSettingsForm.h"
@@ -34,11 +38,14 @@
 #include <QListView>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QTableView>
+#include <QTimer>
 
 namespace {
 
@@ -188,6 +195,10 @@ void TMainFrm::buildMenus()
     scripts->setObjectName(QStringLiteral("DefaultEmailMenu"));
     item(scripts, "DefaultEmailNewItem", "&New", [this] { defaultScriptItemClick(SiteScript::EmailNew); });
     item(scripts, "DefaultEmailUpdateItem", "&Update", [this] { defaultScriptItemClick(SiteScript::EmailUpdate); });
+    m_fileMenu->addSeparator();
+    item(m_fileMenu, "ImportPadItem", "&Import PAD File...", [this] { importPadItemClick(); });
+    item(m_fileMenu, "ImportPadUrlItem", "Import PAD File from U&RL...", [this] { importPadUrlItemClick(); });
+    item(m_fileMenu, "ExportPadItem", "Ex&port PAD File...", [this] { exportPadItemClick(); });
     m_fileMenu->addSeparator();
     item(m_fileMenu, "ExitItem", "E&xit", [this] { close(); });
 
@@ -444,6 +455,77 @@ void TMainFrm::defaultScriptItemClick(SiteScript script)
     TDefaultScriptFrm editor(script, m_model->workspace().DataDir(), *m_prompts, this);
     editor.loadScript();
     editor.exec();
+}
+
+bool TMainFrm::padPreview(const QString& source, const QList<PadImportRow>& rows)
+{
+    TPadImportFrm preview(source, rows, this);
+    return preview.exec() == QDialog::Accepted;
+}
+
+void TMainFrm::importPadItemClick()
+{
+    m_model->padImporter().preview = [this](const QString& source, const QList<PadImportRow>& rows) {
+        return padPreview(source, rows);
+    };
+    m_model->padImporter().importFile();
+}
+
+void TMainFrm::importPadUrlItemClick()
+{
+    PadImporter& importer = m_model->padImporter();
+    QString url;
+    {
+        TPadUrlFrm ask(importer.keptPadUrl(), this);
+        if (ask.exec() != QDialog::Accepted)
+            return;
+        url = ask.url();
+    }
+    PadFetch fetch(m_model->settings());
+    QProgressDialog progress(QStringLiteral("Fetching the PAD file..."), QStringLiteral("Cancel"), 0, 0, this);
+    progress.setObjectName(QStringLiteral("PadFetchProgress"));
+    progress.setWindowTitle(QStringLiteral("Import PAD File from URL"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumWidth(420);
+    // Shown while the exchange runs and no longer: the preview, or the message
+    // of a fetch that failed, stands alone.
+    progress.reset();
+    connect(&fetch, &PadFetch::statusChanged, &progress, &QProgressDialog::setLabelText);
+    connect(&progress, &QProgressDialog::canceled, &fetch, &PadFetch::cancel);
+    bool shown = false;
+    QTimer follow;
+    follow.setInterval(50);
+    connect(&follow, &QTimer::timeout, this, [&] {
+        if (!shown && fetch.busy()) {
+            shown = true;
+            progress.show();
+        } else if (shown && !fetch.busy()) {
+            follow.stop();
+            progress.hide();
+        }
+    });
+    follow.start();
+    importer.preview = [this, &progress, &follow](const QString& source, const QList<PadImportRow>& rows) {
+        follow.stop();
+        progress.hide();
+        return padPreview(source, rows);
+    };
+    // The preview must not outlive this call's progress window.
+    const auto done = qScopeGuard([this, &importer] {
+        importer.preview = [this](const QString& source, const QList<PadImportRow>& rows) {
+            return padPreview(source, rows);
+        };
+    });
+    importer.importUrl(url, fetch);
+}
+
+void TMainFrm::exportPadItemClick()
+{
+    PadExporter& exporter = m_model->padExporter();
+    if (!exporter.canExport())
+        return;
+    TPadExportFrm dialog(exporter, *m_prompts, this);
+    dialog.exec();
 }
 
 void TMainFrm::printLogClick()

@@ -3,6 +3,7 @@
 #include "engines/SiteDefinition.h"
 #include "ui/TPageControl.h"
 
+#include <QList>
 #include <QMainWindow>
 
 #include <functional>
@@ -12,6 +13,7 @@
 
 class MainModel;
 class PrintChooser;
+struct PadImportRow;
 class QAction;
 class QComboBox;
 class QMenu;
@@ -77,6 +79,13 @@ public:
     void engineCheckerClick();
     // File, "Default FTP Script" and "Default Email Scripts": the default script editor.
     void defaultScriptItemClick(SiteScript script);
+    // File, "Import PAD File...": a PAD file on disk, after its preview.
+    void importPadItemClick();
+    // File, "Import PAD File from URL...": asks for the address, then fetches it
+    // behind a progress window whose "Cancel" stops the fetch.
+    void importPadUrlItemClick();
+    // File, "Export PAD File...": the export dialog for the application shown.
+    void exportPadItemClick();
     // "Save/Submit", "Skip" and "Cancel" on the "Submit" tab: the submission run.
     void submitBtnClick();
     void skipClick();
@@ -105,6 +114,8 @@ protected:
 
 private:
     void buildMenus();
+    // The preview of a PAD import; true on "Import".
+    bool padPreview(const QString& source, const QList<PadImportRow>& rows);
     QWidget* buildAppInfoTab();
     QWidget* buildSitesTab();
     QWidget* buildSubmitTab();

@@ -164,7 +164,8 @@ TEST(MainWindow, MenusInTheirOrderWithLaterCommandsDisabled)
     EXPECT_EQ(w.frame.helpMenu()->objectName(), s("Mnu_Help"));
     EXPECT_EQ(captions(w.frame.fileMenu()),
               (QStringList{s("&Settings"), s("&View Reports"), s("&Update Data Files"), s("-"),
-                           s("Default &FTP Script"), s("Default &Email Scripts"), s("-"), s("E&xit")}));
+                           s("Default &FTP Script"), s("Default &Email Scripts"), s("-"), s("&Import PAD File..."),
+                           s("Import PAD File from U&RL..."), s("Ex&port PAD File..."), s("-"), s("E&xit")}));
     EXPECT_EQ(w.frame.command("Mnu_Reports")->text(), s("&View Reports"));
     EXPECT_EQ(captions(w.frame.findChild<QMenu*>(s("DefaultEmailMenu"))), (QStringList{s("&New"), s("&Update")}));
     EXPECT_EQ(captions(w.frame.helpMenu()), (QStringList{s("&Help"), s("-"), s("&Zentrel Home Page"),
