@@ -374,6 +374,7 @@ void TPadExportFrm::showValues(const PadValues& values)
     showInList(m_releaseStatus, values.value(ReleasePath));
     const auto [known, unknown] = splitSystems(values.value(OsPath), PadRules::osNames(version()));
     m_unknownOsNames = unknown;
+    m_osOrder = known;
     buildOsBoxes(known, unknown);
     const QString language = values.value(LanguagePath);
     m_language->setText(language.isEmpty() ? QStringLiteral("English") : language);
@@ -416,10 +417,16 @@ void TPadExportFrm::buildOsBoxes(const QStringList& ticked, const QStringList& u
 
 QStringList TPadExportFrm::tickedOs() const
 {
+    // The systems keep the order they were given in; newly ticked ones follow in the list's order.
     QStringList names;
-    for (const QCheckBox* box : m_osBoxes)
-        if (box->isChecked())
-            names << box->property(OsNameProperty).toString();
+    for (const QString& name : m_osOrder)
+        if (const QCheckBox* box = osBox(name); box && box->isChecked())
+            names << name;
+    for (const QCheckBox* box : m_osBoxes) {
+        const QString name = box->property(OsNameProperty).toString();
+        if (box->isChecked() && !names.contains(name))
+            names << name;
+    }
     return names;
 }
 

@@ -98,6 +98,7 @@ private:
     QList<QCheckBox*> m_osBoxes;
     QLabel* m_unknownOs;
     QStringList m_unknownOsNames;
+    QStringList m_osOrder; // the systems as the values named them
     QLineEdit* m_language;
     QComboBox* m_category;
     QLineEdit* m_keywords;

@@ -156,7 +156,7 @@ TEST(PadWindows, ExportShowsTheRecordsAndDetailsAndWritesTheEdits)
             inListOrder << name;
     EXPECT_EQ(inListOrder.size(), systems.size()) << "every name the export gives is one of the list";
     EXPECT_EQ(ticked(d), inListOrder);
-    EXPECT_EQ(d.edits().value(OsPath), inListOrder.join(u','));
+    EXPECT_EQ(d.edits().value(OsPath), systems.join(u',')) << "the names in the order the values give";
 
     d.keywordsField()->setText(s("new,words"));
     d.descriptionField(80)->setPlainText(s("A text editor"));
@@ -194,7 +194,8 @@ TEST(PadWindows, ExportShowsTheRecordsAndDetailsAndWritesTheEdits)
     EXPECT_EQ(written.values.value(pad("MASTER_PAD_VERSION_INFO/MASTER_PAD_VERSION")), s("4.0"));
     EXPECT_EQ(written.values.value(pad("Program_Descriptions/English/Keywords")), s("new,words"));
     EXPECT_EQ(written.values.value(pad("Program_Descriptions/English/Char_Desc_80")), s("A text editor"));
-    EXPECT_EQ(written.values.value(OsPath).toStdString(), "Linux,Win98,WinXP") << "the list's order, not the ticks'";
+    EXPECT_EQ(written.values.value(OsPath).toStdString(), "Win98,WinXP,Linux")
+        << "the names given first in their order, a newly ticked one after them";
     EXPECT_EQ(written.values.value(pad("Program_Info/Program_Change_Info")), s("Faster saving.\nA new icon."));
     EXPECT_EQ(written.values.value(pad("Program_Info/Program_Category_Class")), category);
 }
@@ -262,6 +263,10 @@ TEST(PadWindows, SystemsOutsideTheListAreShownAsLeftOut)
     EXPECT_EQ(ticked(d), (QStringList{s("Linux"), s("Win7 x64"), s("WinXP")}));
     EXPECT_TRUE(d.unknownOsLabel()->isVisibleTo(&d));
     EXPECT_TRUE(d.unknownOsLabel()->text().endsWith(s("left out: Win95")));
+    // The names keep the order the file gave them; a newly ticked one follows.
+    EXPECT_EQ(d.edits().value(OsPath), s("WinXP,Win7 x64,Linux"));
+    d.osBox(s("Android"))->setChecked(true);
+    EXPECT_EQ(d.edits().value(OsPath), s("WinXP,Win7 x64,Linux,Android"));
 }
 
 TEST(PadWindows, FillFromTheLongDescriptionCutsAtAWordWithinEachLimit)
