@@ -164,7 +164,10 @@ TPadImportFrm::TPadImportFrm(const QString& source, const QList<PadImportRow>& r
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* from = new QHBoxLayout;
-    from->addWidget(new QLabel(QStringLiteral("File:"), this));
+    // A fetched file is named by its address.
+    const bool fetched = source.startsWith(u"http://", Qt::CaseInsensitive)
+        || source.startsWith(u"https://", Qt::CaseInsensitive);
+    from->addWidget(new QLabel(fetched ? QStringLiteral("Address:") : QStringLiteral("File:"), this));
     from->addWidget(m_source, 1);
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(m_table);
