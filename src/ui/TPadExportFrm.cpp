@@ -375,6 +375,7 @@ void TPadExportFrm::showValues(const PadValues& values)
     const auto [known, unknown] = splitSystems(values.value(OsPath), PadRules::osNames(version()));
     m_unknownOsNames = unknown;
     m_osOrder = known;
+    m_osAway.clear();
     buildOsBoxes(known, unknown);
     const QString language = values.value(LanguagePath);
     m_language->setText(language.isEmpty() ? QStringLiteral("English") : language);
@@ -464,13 +465,35 @@ void TPadExportFrm::countDescription(const Description& d)
 
 void TPadExportFrm::versionChange()
 {
-    // A tick stays when the new version names the system too.
-    const QStringList ticked = tickedOs();
+    // A tick the new version cannot show is kept aside, and comes back with a version that names it.
+    QStringList ticked;
+    const QStringList shown = tickedOs();
+    for (const QString& name : std::as_const(m_osOrder))
+        if (shown.contains(name) || m_osAway.contains(name))
+            ticked << name;
+    for (const QString& name : shown)
+        if (!ticked.contains(name))
+            ticked << name;
+    m_osOrder = ticked;
+    const QStringList names = PadRules::osNames(version());
+    m_osAway.clear();
+    for (const QString& name : std::as_const(ticked))
+        if (!names.contains(name))
+            m_osAway << name;
     refill(m_programType, PadRules::programTypes(version()));
     refill(m_releaseStatus, PadRules::releaseStatuses(version()));
     refill(m_category, QStringList{QString()} + PadRules::categoryClasses(version()));
-    buildOsBoxes(ticked, m_unknownOsNames);
+    buildOsBoxes(ticked, m_unknownOsNames + m_osAway);
     showOverruled();
+}
+
+QStringList TPadExportFrm::keptOs() const
+{
+    QStringList names = tickedOs();
+    for (const QString& name : m_osAway + m_unknownOsNames)
+        if (!names.contains(name))
+            names << name;
+    return names;
 }
 
 void TPadExportFrm::showOverruled()
@@ -573,7 +596,10 @@ void TPadExportFrm::saveBtnClick()
     const auto restore = qScopeGuard([&] { m_exporter.confirmFailures = std::move(previous); });
     bool saved = false;
     try {
-        saved = m_exporter.save(v, m_details, edits());
+        // The details keep every system chosen, those this version cannot write among them.
+        PadValues kept;
+        kept.set(OsPath, keptOs().join(u','));
+        saved = m_exporter.save(v, m_details, edits(), kept);
     } catch (const ZentrelError& e) {
         m_prompts.error(e.text());
     }

@@ -78,6 +78,8 @@ private:
     void buildOsBoxes(const QStringList& ticked, const QStringList& unknown);
     void showValues(const PadValues& values);
     QStringList tickedOs() const;
+    // The ticked systems with those the version shown leaves out, for the details.
+    QStringList keptOs() const;
     void countDescription(const Description& d);
     void showOverruled();
 
@@ -99,6 +101,8 @@ private:
     QLabel* m_unknownOs;
     QStringList m_unknownOsNames;
     QStringList m_osOrder; // the systems as the values named them
+    // Ticked systems the version shown does not name: they come back with a version that does.
+    QStringList m_osAway;
     QLineEdit* m_language;
     QComboBox* m_category;
     QLineEdit* m_keywords;

@@ -89,7 +89,7 @@ void PadExporter::writeFile(const QString& fileName, const PadValues& values, Pa
         throw ZentrelError(u"Cannot create file " + fileName);
 }
 
-bool PadExporter::save(PadVersion version, const PadValues& details, const PadValues& edits)
+bool PadExporter::save(PadVersion version, const PadValues& details, const PadValues& edits, const PadValues& kept)
 {
     UserPrompts& prompts = m_model.prompts();
     const QString file = prompts.saveFile(QStringLiteral("Export PAD File"),
@@ -107,11 +107,15 @@ bool PadExporter::save(PadVersion version, const PadValues& details, const PadVa
         prompts.error(e.text());
         return false;
     }
-    // What the user set is kept for the next export.
+    // What the user set is kept for the next export, but never over details
+    // that could not be read: they stay for the user to look at.
+    const QString dataDir = m_model.workspace().DataDir();
+    const QString app = m_model.application().name();
     try {
-        PadDetails::save(m_model.workspace().DataDir(), m_model.application().name(), merged(details, edits));
+        PadDetails::load(dataDir, app);
+        PadDetails::save(dataDir, app, merged(merged(details, edits), kept));
     } catch (const ZentrelError& e) {
-        prompts.error(e.text());
+        prompts.error(e.text() + QStringLiteral(" The choices of this export were not kept."));
     }
     return true;
 }

@@ -32,8 +32,10 @@ public:
     // The failures of those values against the version's rules.
     static QList<PadFailure> check(const PadValues& values, PadVersion version);
     // "Save...": asks for the file, checks, asks about failures, writes the
-    // file and keeps the edits with the details. True when the file was written.
-    bool save(PadVersion version, const PadValues& details, const PadValues& edits);
+    // file and keeps the edits with the details, `kept` (choices the chosen
+    // version cannot write) over them. True when the file was written.
+    bool save(PadVersion version, const PadValues& details, const PadValues& edits,
+              const PadValues& kept = PadValues());
     // Writes the file without a question; throws ZentrelError when it cannot.
     static void writeFile(const QString& fileName, const PadValues& values, PadVersion version);
 

@@ -239,15 +239,16 @@ bool PadImporter::importBytes(const QByteArray& bytes, const QString& source, co
             for (int i = 0; i < AppFieldCount; ++i)
                 app.setField(AppField(i), QString());
             app.setNotes({});
+            app.setSpecialRequirements(QString());
             app.setField(AppField::DistStatus, QStringLiteral("Author"));
         } else {
             showApplication();
-            // What the user chose in the export dialog and the file does not say stays.
+            // What the user chose in the export dialog and the file does not say stays;
+            // an export writes such a choice only while it agrees with the records.
             try {
                 const PadValues old = PadDetails::load(m_model.workspace().DataDir(), appName);
-                const QStringList mapped = PadMapping::mappedPaths();
                 for (const QString& path : PadExporter::editedPaths())
-                    if (old.contains(path) && !mapped.contains(path) && !read.values.contains(path))
+                    if (old.contains(path) && !read.values.contains(path))
                         details.set(path, old.value(path));
             } catch (const ZentrelError&) {
                 // Details that cannot be read are replaced by the file's.
@@ -284,7 +285,8 @@ bool PadImporter::importBytes(const QByteArray& bytes, const QString& source, co
         for (const PadEntry& e : plan.details.entries())
             details.set(e.path, e.value);
         const QString padUrl = QLatin1String(PadMapping::PadFileUrlPath);
-        if (!url.isEmpty() && details.value(padUrl).isEmpty())
+        // A file that does not name its own address is known by the one it came from.
+        if (!url.isEmpty() && !read.values.contains(padUrl))
             details.set(padUrl, url);
         PadDetails::save(m_model.workspace().DataDir(), appName, details);
 

@@ -385,3 +385,34 @@ TEST_F(PadImportTest, ReplacingFollowsTheExactNameTheFilesCompanyAndItsOwnDetail
                     .value(p("Program_Info/Program_OS_Support"))
                     .startsWith(s("Win2000")));
 }
+
+TEST_F(PadImportTest, ANewImportStartsClearAndAReplaceKeepsTheExportChoicesTheFileLeavesOpen)
+{
+    writeRecords();
+    startWithPreview();
+    // The requirements typed for the application shown are none of the new one's.
+    model->application().setSpecialRequirements(s("DirectX 9"));
+    ASSERT_TRUE(model->padImporter().importPath(writeImportFile(padFile({{"Company_Info/Company_Name", "Other Co"},
+                                                                         {"Program_Info/Program_Name", "Beta Tool"},
+                                                                         {"Program_Info/Program_Release_Status",
+                                                                          "Beta"}}))));
+    EXPECT_EQ(model->application().name(), s("Beta Tool"));
+    EXPECT_EQ(model->application().specialRequirements(), QString());
+    EXPECT_EQ(model->application().field(AppField::Status), s("Beta"));
+
+    // The type a beta is released as, chosen at an export, outlives a file that does not say it.
+    PadExporter& exporter = model->padExporter();
+    exporter.confirmFailures = [](const QList<PadFailure>&) { return true; };
+    PadValues edits;
+    edits.set(p("Program_Info/Program_Type"), s("Freeware"));
+    prompts.saveFiles = {ws.file(s("beta.xml"))};
+    ASSERT_TRUE(exporter.save(PadVersion::V4_0, exporter.storedDetails(), edits));
+    prompts.saveAnswers = {Answer::Yes, Answer::Yes};
+    ASSERT_TRUE(model->padImporter().importPath(writeImportFile(padFile({{"Company_Info/Company_Name", "Other Co"},
+                                                                         {"Program_Info/Program_Name", "Beta Tool"},
+                                                                         {"Program_Info/Program_Version", "0.9"}}),
+                                                                "again.xml")));
+    EXPECT_EQ(exporter.values(PadVersion::V4_0, exporter.storedDetails(), PadValues())
+                  .value(p("Program_Info/Program_Type")),
+              s("Freeware"));
+}

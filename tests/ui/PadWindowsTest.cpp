@@ -244,10 +244,13 @@ TEST(PadWindows, SystemsFollowTheVersionKeepingTicksBothVersionsName)
     EXPECT_EQ(names, PadRules::osNames(PadVersion::V3_11));
     EXPECT_EQ(d.osBox(s("iPad")), nullptr);
     EXPECT_EQ(d.edits().value(OsPath), s("Linux"));
+    EXPECT_TRUE(d.unknownOsLabel()->text().endsWith(s("left out: iPad")));
 
+    // The iPad comes back with the version that names it.
     d.setVersion(PadVersion::V4_0);
     EXPECT_EQ(d.osBoxes().size(), PadRules::osNames(PadVersion::V4_0).size());
-    EXPECT_EQ(ticked(d), QStringList{s("Linux")}) << "3.11 had no iPad to keep";
+    EXPECT_EQ(ticked(d), (QStringList{s("iPad"), s("Linux")}));
+    EXPECT_EQ(d.edits().value(OsPath), s("iPad,Linux"));
 }
 
 TEST(PadWindows, SystemsOutsideTheListAreShownAsLeftOut)
