@@ -12,7 +12,7 @@ enum class PadVersion { V3_11, V4_0 };
 struct PadFieldRule {
     QString path;      // "XML_DIZ_INFO/Company_Info/Company_Name"
     QString title;     // "Company name"
-    QString regex;     // as the specification gives it
+    QString regex;     // as the PAD specification gives it
     QString ruleText;  // "Text string 2-40 characters"
     // Checked only when the file holds a value for it (AppID, PublisherID, the certificate).
     bool onlyWhenPresent = false;
@@ -31,14 +31,14 @@ namespace PadRules {
 
 // "3.11" / "4.0".
 QString versionText(PadVersion version);
-// The specification's fields, in its order.
+// The PAD specification's fields, in its order.
 const QList<PadFieldRule>& fields(PadVersion version);
 // Their paths, in the same order.
 QStringList order(PadVersion version);
 // Every field whose value breaks its rule. An empty value counts as absent.
 QList<PadFailure> check(const PadValues& values, PadVersion version);
 
-// The values the rules allow, for the export's choices, in the specification's order.
+// The values the rules allow, for the export's choices, in the PAD specification's order.
 QStringList osNames(PadVersion version);
 QStringList programTypes(PadVersion version);
 QStringList releaseStatuses(PadVersion version);
