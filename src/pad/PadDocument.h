@@ -29,7 +29,7 @@ constexpr int MaxDepth = 16;
 PadReadResult read(const QByteArray& bytes);
 
 // The values as a UTF-8 PAD document with LF line breaks. Elements stand in the
-// order of `order` (paths in the PAD specification's order); paths not in it
+// order of `order` (paths in the order the PAD format lists its fields); paths not in it
 // follow within their parent in the order of `values`.
 QByteArray write(const PadValues& values, const QStringList& order);
 

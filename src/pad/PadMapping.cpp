@@ -734,19 +734,26 @@ namespace PadMapping {
 
 QStringList mappedPaths()
 {
-    QStringList paths;
-    for (const Row& row : makeRows(QStringLiteral("English")))
-        paths << row.paths;
+    // The table does not change while the program runs: it is read once.
+    static const QStringList paths = [] {
+        QStringList all;
+        for (const Row& row : makeRows(QStringLiteral("English")))
+            all << row.paths;
+        return all;
+    }();
     return paths;
 }
 
 QStringList importedKeys()
 {
-    QStringList keys;
-    for (const Row& row : makeRows(QStringLiteral("English")))
-        for (const QString& k : row.keys)
-            if (!keys.contains(k))
-                keys << k;
+    static const QStringList keys = [] {
+        QStringList all;
+        for (const Row& row : makeRows(QStringLiteral("English")))
+            for (const QString& k : row.keys)
+                if (!all.contains(k))
+                    all << k;
+        return all;
+    }();
     return keys;
 }
 

@@ -229,7 +229,7 @@ const PadRuleRow Rows[] = {
     {u"XML_DIZ_INFO/NewsFeed/NewsFeed_Type", u"NewsFeed Type",
      uR"(^(RSS 0\.90|RSS 0\.91|RSS 0\.92|RSS 0\.93|RSS 0\.94|RSS 1\.0|RSS 2\.0|Atom 0\.3|Atom 1\.0|)\Z)",
      u"NewsFeed Type identifier, must be selected from list", Always},
-    // The one field the PAD 4.0 specification gives no rule text for.
+    // The one field PAD 4.0 gives no rule text for.
     {u"XML_DIZ_INFO/NewsFeed/NewsFeed_Title", u"NewsFeed Title",
      uR"(^[^<\x09\x0a\x0d]{0,60}\Z)", u"", Always},
     {u"XML_DIZ_INFO/NewsFeed/NewsFeed_Keywords", u"Keywords",

@@ -2,12 +2,12 @@
 
 #include <span>
 
-// One field of a PAD specification as it stands there, kept as plain text so a
-// table reads like the PAD specification it was taken from.
+// One field of a PAD version as its field list gives it, kept as plain text so a
+// table reads like the list it was taken from.
 struct PadRuleRow {
     const char16_t* path;
     const char16_t* title;
-    // Empty when the PAD specification does not validate the field.
+    // Empty when the PAD version does not validate the field.
     const char16_t* regex;
     const char16_t* ruleText;
     bool onlyWhenPresent;

@@ -9,7 +9,7 @@ namespace {
 // The longest piece of a value a failure quotes.
 constexpr qsizetype QuotedLength = 60;
 
-// One PAD specification ready to check against: its fields, and for each the
+// One PAD version ready to check against: its fields, and for each the
 // compiled pattern (invalid when the field has no pattern).
 struct RuleSet {
     QList<PadFieldRule> fields;
@@ -135,7 +135,7 @@ QList<PadFailure> check(const PadValues& values, PadVersion version)
     for (qsizetype i = 0; i < set.fields.size(); ++i) {
         const PadFieldRule& rule = set.fields[i];
         const QRegularExpression& pattern = set.patterns[i];
-        // A field the PAD specification sets no pattern for takes anything.
+        // A field the PAD version sets no pattern for takes anything.
         if (rule.regex.isEmpty())
             continue;
         const QString value = withXmlLineBreaks(values.value(rule.path));

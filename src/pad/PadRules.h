@@ -8,11 +8,11 @@
 
 enum class PadVersion { V3_11, V4_0 };
 
-// One field of a PAD specification.
+// One field of a PAD version.
 struct PadFieldRule {
     QString path;      // "XML_DIZ_INFO/Company_Info/Company_Name"
     QString title;     // "Company name"
-    QString regex;     // as the PAD specification gives it
+    QString regex;     // as the PAD version gives it
     QString ruleText;  // "Text string 2-40 characters"
     // Checked only when the file holds a value for it (AppID, PublisherID, the certificate).
     bool onlyWhenPresent = false;
@@ -26,19 +26,19 @@ struct PadFailure {
     bool operator==(const PadFailure&) const = default;
 };
 
-// The two PAD specifications the program reads and writes.
+// The two PAD versions the program reads and writes.
 namespace PadRules {
 
 // "3.11" / "4.0".
 QString versionText(PadVersion version);
-// The PAD specification's fields, in its order.
+// The version's fields, in the order it lists them.
 const QList<PadFieldRule>& fields(PadVersion version);
 // Their paths, in the same order.
 QStringList order(PadVersion version);
 // Every field whose value breaks its rule. An empty value counts as absent.
 QList<PadFailure> check(const PadValues& values, PadVersion version);
 
-// The values the rules allow, for the export's choices, in the PAD specification's order.
+// The values the rules allow, for the export's choices, in the order the version lists them.
 QStringList osNames(PadVersion version);
 QStringList programTypes(PadVersion version);
 QStringList releaseStatuses(PadVersion version);

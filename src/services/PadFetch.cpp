@@ -108,6 +108,8 @@ PadFetchResult PadFetch::fetch(const QString& url)
         return result;
     }
     m_cancelled = false;
+    emit started();
+    const auto ended = qScopeGuard([this] { emit finished(); });
     for (int redirects = 0;;) {
         const QString host = current.authority();
         LimitedBody body;

@@ -36,6 +36,9 @@ public:
     bool busy() const { return m_http != nullptr; }
 
 signals:
+    // An exchange begins, and it has ended (fetched, failed or cancelled), for a progress window.
+    void started();
+    void finished();
     // What the fetch does, for the progress dialog's label.
     void statusChanged(const QString& text);
 

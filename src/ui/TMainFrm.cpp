@@ -40,12 +40,10 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
 #include <QTableView>
-#include <QTimer>
 
 namespace {
 
@@ -490,32 +488,13 @@ void TMainFrm::importPadUrlItemClick()
     // Shown while the exchange runs and no longer: the preview, or the message
     // of a fetch that failed, stands alone.
     progress.reset();
+    connect(&fetch, &PadFetch::started, &progress, &QProgressDialog::show);
+    connect(&fetch, &PadFetch::finished, &progress, &QProgressDialog::hide);
     connect(&fetch, &PadFetch::statusChanged, &progress, &QProgressDialog::setLabelText);
     connect(&progress, &QProgressDialog::canceled, &fetch, &PadFetch::cancel);
-    bool shown = false;
-    QTimer follow;
-    follow.setInterval(50);
-    connect(&follow, &QTimer::timeout, this, [&] {
-        if (!shown && fetch.busy()) {
-            shown = true;
-            progress.show();
-        } else if (shown && !fetch.busy()) {
-            follow.stop();
-            progress.hide();
-        }
-    });
-    follow.start();
-    importer.preview = [this, &progress, &follow](const QString& source, const QList<PadImportRow>& rows) {
-        follow.stop();
-        progress.hide();
+    importer.preview = [this](const QString& source, const QList<PadImportRow>& rows) {
         return padPreview(source, rows);
     };
-    // The preview must not outlive this call's progress window.
-    const auto done = qScopeGuard([this, &importer] {
-        importer.preview = [this](const QString& source, const QList<PadImportRow>& rows) {
-            return padPreview(source, rows);
-        };
-    });
     importer.importUrl(url, fetch);
 }
 

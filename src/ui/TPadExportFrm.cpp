@@ -176,7 +176,7 @@ TPadExportFrm::TPadExportFrm(PadExporter& exporter, UserPrompts& prompts, QWidge
     m_version->addItem(QStringLiteral("PAD 3.11"), int(PadVersion::V3_11));
     m_version->addItem(QStringLiteral("PAD 4.0"), int(PadVersion::V4_0));
     m_version->setCurrentIndex(1);
-    m_version->setToolTip(QStringLiteral("The PAD specification the file follows; PAD 3.11 allows no https:// "
+    m_version->setToolTip(QStringLiteral("The PAD version the file follows; PAD 3.11 allows no https:// "
                                          "addresses for the web site, the information page and the images"));
 
     // The program.
@@ -193,7 +193,7 @@ TPadExportFrm::TPadExportFrm(PadExporter& exporter, UserPrompts& prompts, QWidge
                                         "(English,German)"));
     InputRules::dropTypedSpaces(m_language);
     m_category = newList(program, "CategoryBox",
-                         QStringLiteral("The category of the PAD specification the program belongs to"));
+                         QStringLiteral("The PAD category the program belongs to"));
     m_keywords = newEdit(program, "KeywordsEdit",
                          QStringLiteral("Words a download site's search finds the program by, joined by commas "
                                         "(at most 250 characters)"));
@@ -234,7 +234,7 @@ TPadExportFrm::TPadExportFrm(PadExporter& exporter, UserPrompts& prompts, QWidge
     m_unknownOs = new QLabel(systems);
     m_unknownOs->setObjectName(QStringLiteral("UnknownOsLabel"));
     m_unknownOs->setWordWrap(true);
-    m_unknownOs->setToolTip(QStringLiteral("Systems the PAD specification does not name are left out of the file"));
+    m_unknownOs->setToolTip(QStringLiteral("Systems this PAD version does not name are left out of the file"));
     auto* systemsLayout = new QVBoxLayout(systems);
     systemsLayout->addWidget(m_osPanel);
     systemsLayout->addWidget(m_unknownOs);

@@ -130,7 +130,7 @@ TEST(PadRulesCorpusTest, CompleteFilesPassTheirOwnVersion)
     for (const PadVersion version : Versions) {
         SCOPED_TRACE(PadRules::versionText(version).toStdString());
         const PadValues& values = corpus(version);
-        // Every field of the PAD specification that holds a value is filled in the file.
+        // Every field of the PAD version that holds a value is filled in the file.
         for (const PadFieldRule& rule : PadRules::fields(version)) {
             if (!rule.path.endsWith(u"/Signature")) {
                 EXPECT_FALSE(values.value(rule.path).isEmpty()) << "not filled: " << rule.path.toStdString();
@@ -303,7 +303,7 @@ TEST(PadRulesCheckTest, AFailureQuotesAtMostSixtyCharactersOfTheValue)
               QString(u'"' + sixty + u"\" does not match"));
 }
 
-TEST(PadRulesListsTest, ChoicesFollowTheSpecificationAndEachPassesItsRule)
+TEST(PadRulesListsTest, ChoicesFollowTheRulesInOrderAndEachPassesItsRule)
 {
     for (const PadVersion version : Versions) {
         SCOPED_TRACE(PadRules::versionText(version).toStdString());
