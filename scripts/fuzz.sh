@@ -5,16 +5,17 @@
 # where every normal test run replays it. Prints per target the inputs tried
 # and the crashes found.
 #
-#   scripts/fuzz.sh [SECONDS] [TARGET...]
+#   [ZENTREL_FUZZ_BUILD=FOLDER] scripts/fuzz.sh [SECONDS] [TARGET...]
 set -euo pipefail
 
 seconds=${1:-60}
 shift || true
 here=$(cd "$(dirname "$0")/.." && pwd)
-build="$here/build/fuzz"
+# ZENTREL_FUZZ_BUILD names another build folder, for a second run beside one in progress.
+build="${ZENTREL_FUZZ_BUILD:-$here/build/fuzz}"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(pad profile list category zip script)
+  targets=(pad profile list category zip script http ftp smtp)
 fi
 
 # The fuzzer's own packages are needed here only, never by the normal build.

@@ -90,6 +90,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             "/test/big": lambda: self.big(int(query.get("size", ["0"])[0])),
             "/test/unsized": lambda: self.unsized(int(query.get("size", ["0"])[0])),
             "/test/short": self.short,
+            "/test/late-interim": self.late_interim,
+            "/test/slow-pieces": self.slow_pieces,
+            "/test/slow-chunks": self.slow_chunks,
+            "/test/chunk-trickle": self.chunk_trickle,
         }
         self.close_connection = True
         if route in shapes:
@@ -160,6 +164,37 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         while size > 0:
             self.wfile.write(piece[:size])
             size -= len(piece)
+
+    def late_interim(self):
+        # Each answer comes within the time-out of the one before it, not of the request.
+        time.sleep(1.2)
+        self.send(b"HTTP/1.1 100 Continue\r\n\r\n")
+        time.sleep(1.2)
+        self.length()
+
+    def slow_pieces(self):
+        # Three pieces of 8 KB, each within the time-out of the one before it.
+        piece = b"p" * 8192
+        self.send(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % (3 * len(piece)))
+        for _ in range(3):
+            time.sleep(1.2)
+            self.send(piece)
+
+    def slow_chunks(self):
+        piece = b"c" * 8192
+        self.send(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
+        for _ in range(3):
+            time.sleep(1.2)
+            self.send(b"2000\r\n" + piece + b"\r\n")
+        self.send(b"0\r\n\r\n")
+
+    def chunk_trickle(self):
+        # A one-byte chunk every half second: progress that never amounts to a piece.
+        self.send(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
+        for _ in range(20):
+            time.sleep(0.5)
+            self.send(b"1\r\nx\r\n")
+        self.send(b"0\r\n\r\n")
 
     def short(self):
         # Promises more than it sends, then closes.

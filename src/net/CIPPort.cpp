@@ -8,6 +8,8 @@
 #include <QSslSocket>
 #include <QTcpSocket>
 
+#include <algorithm>
+
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
 #endif
@@ -17,6 +19,13 @@ namespace {
 // What Qt reads ahead of the caller; bounds the memory a fast or hostile peer
 // can fill and holds more than the longest line a reader takes.
 constexpr qint64 ReadBufferSize = 256 * 1024;
+// How much of a line is looked at first for its end.
+constexpr qint64 ShortLook = 512;
+
+// Every wait of every connection that has ended. A data connection's transfer
+// between two lines of the control connection makes the second the start of a
+// reply of its own: the answer that ends a long upload is no trickle.
+thread_local quint64 waitsEnded = 0;
 
 QString kindText(EIPPortError::Kind kind, int number)
 {
@@ -26,6 +35,10 @@ QString kindText(EIPPortError::Kind kind, int number)
     case EIPPortError::TimedOut: return QStringLiteral("Timed out.");
     case EIPPortError::TooLong: return QStringLiteral("Server reply too long.");
     case EIPPortError::Closed:
+        // A peer that hangs up carries no socket error: "Ok" would hide that the reply never came.
+        if (number == 0)
+            return ESocketError::textFor(SocketErrors::ClosedEarly);
+        break;
     case EIPPortError::Failed: break;
     }
     return CWinsock::ErrorText(number);
@@ -220,12 +233,15 @@ void CIPPort::throwConnectionError() const
     throw EIPPortError(EIPPortError::Closed);
 }
 
-void CIPPort::await(const std::function<bool()>& done, bool closeFails, bool needSocket)
+void CIPPort::await(const std::function<bool()>& done, bool closeFails, bool needSocket, const QDeadlineTimer* deadline)
 {
     const std::function<bool()> failed = [this, closeFails, needSocket] {
         return m_errorCode != 0 || (needSocket && !m_socket) || (closeFails && m_closed);
     };
-    switch (waitFor(done, waitTimeOut(), stopFlag(), failed)) {
+    const WaitResult result = deadline ? waitUntil(done, *deadline, stopFlag(), failed)
+                                       : waitFor(done, waitTimeOut(), stopFlag(), failed);
+    ++waitsEnded;
+    switch (result) {
     case WaitResult::Done: return;
     case WaitResult::Cancelled: throw EIPPortError(EIPPortError::Stopped);
     case WaitResult::TimedOut: throw EIPPortError(EIPPortError::TimedOut);
@@ -247,6 +263,7 @@ void CIPPort::send(const QByteArray& bytes)
 
 void CIPPort::post(const QByteArray& bytes)
 {
+    m_inReply = false;
     if (!isConnected())
         throwConnectionError();
     if (m_socket->write(bytes) != bytes.size())
@@ -292,12 +309,22 @@ QByteArray CIPPort::readRawLine(qsizetype longest)
 {
     // The CR LF may follow the longest line, so two bytes more show whether one is there.
     const qint64 peekSize = qint64(longest) + 2;
+    // A server that sends a short line every little while, each within the
+    // time-out, would hold the caller for as many lines as it may read.
+    // A shorter time-out set meanwhile (the short wait for an abort's answer) counts from now.
+    const QDeadlineTimer fresh(qint64(std::max(waitTimeOut(), 1)) * 1000);
+    if (!m_inReply || waitsEnded != m_waitsAfterLine || fresh < m_replyDeadline)
+        m_replyDeadline = fresh;
+    m_inReply = false;
     await([this, peekSize] {
         return !socket() || socket()->canReadLine() || socket()->bytesAvailable() >= peekSize || peerClosed();
-    }, false);
+    }, false, true, &m_replyDeadline);
     if (!socket())
         throwConnectionError();
-    const QByteArray head = socket()->peek(peekSize);
+    // Most lines are short: a look at their start spares a buffer of the longest line for every one.
+    QByteArray head = socket()->peek(std::min<qint64>(peekSize, ShortLook));
+    if (!head.contains('\n'))
+        head = socket()->peek(peekSize);
     const qsizetype end = head.indexOf('\n');
     if (end < 0) {
         if (head.size() >= peekSize)
@@ -310,6 +337,8 @@ QByteArray CIPPort::readRawLine(qsizetype longest)
         line.chop(1);
     if (line.size() > longest)
         throw EIPPortError(EIPPortError::TooLong);
+    m_inReply = true;
+    m_waitsAfterLine = waitsEnded;
     return line;
 }
 

@@ -4,6 +4,7 @@
 #include "net/ESocketError.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QString>
 
@@ -110,13 +111,17 @@ protected:
 
     // Waits until done() holds. With `closeFails`, the peer's close ends the
     // wait with Closed; a socket error always ends it. Without `needSocket`
-    // the wait goes on while there is no connection yet (an accept).
-    void await(const std::function<bool()>& done, bool closeFails = true, bool needSocket = true);
+    // the wait goes on while there is no connection yet (an accept). Bounded
+    // by waitTimeOut(), or by `deadline` when one is given.
+    void await(const std::function<bool()>& done, bool closeFails = true, bool needSocket = true,
+               const QDeadlineTimer* deadline = nullptr);
     // Throws the error the connection has, or Closed.
     [[noreturn]] void throwConnectionError() const;
     // The next line without its LF (and CR), waiting for a whole one. A line
     // longer than `longest` bytes fails with TooLong before more of it is kept;
-    // a connection that ends mid-line fails as closed.
+    // a connection that ends mid-line fails as closed. The lines read one
+    // after another, with nothing sent and no other wait between them, share
+    // one time-out: a reply must be whole within it, however its lines trickle in.
     QByteArray readRawLine(qsizetype longest);
 
 private:
@@ -134,4 +139,8 @@ private:
     bool m_tlsCapable = false;
     // The name the server's certificate is checked for, while a handshake may run.
     QString m_tlsHost;
+    // Set by a line read; the next one shares its deadline unless anything else came between.
+    bool m_inReply = false;
+    quint64 m_waitsAfterLine = 0;
+    QDeadlineTimer m_replyDeadline;
 };

@@ -75,13 +75,14 @@ public:
     // Runs the opening on a fresh connection; afterwards the envelope may start.
     void open();
 
-private:
-    // The keywords an EHLO reply offers (upper case), and the sign-in mechanisms.
+    // The keywords an EHLO reply offers (upper case, each once), and the sign-in mechanisms.
     struct Extensions {
         QStringList keywords;
         QStringList authMechanisms;
     };
     static Extensions extensionsOf(const Reply& reply);
+
+private:
     // EHLO's reply; the extensions when it succeeded.
     Reply ehlo(Extensions& extensions);
     void startTls(Extensions& extensions);

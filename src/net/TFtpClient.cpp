@@ -31,54 +31,6 @@ const QByteArray urgentAbort("\xFF\xF4\xFF\xF2", 4);
 struct LocalWriteFailed {};
 struct ListingLineTooLong {};
 
-// The three digits a reply line begins with, or 0.
-int replyCodeOf(const QString& line)
-{
-    if (line.size() < 3)
-        return 0;
-    int code = 0;
-    for (int i = 0; i < 3; ++i) {
-        const char16_t c = line.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            return 0;
-        code = code * 10 + (c - u'0');
-    }
-    return code;
-}
-
-// The port of a 227 reply: from its first "(" six numbers 0-255 separated by
-// commas, h1-h4 (the address, which is not used) then p1 and p2. 0 when any is missing.
-quint16 pasvPort(const QString& reply)
-{
-    qsizetype at = reply.indexOf(u'(');
-    if (at < 0)
-        return 0;
-    ++at;
-    int numbers[6] = {};
-    for (int n = 0; n < 6; ++n) {
-        while (at < reply.size() && reply.at(at) == u' ')
-            ++at;
-        if (n > 0) {
-            if (at >= reply.size() || reply.at(at) != u',')
-                return 0;
-            ++at;
-            while (at < reply.size() && reply.at(at) == u' ')
-                ++at;
-        }
-        int value = 0;
-        int digits = 0;
-        while (at < reply.size() && reply.at(at).isDigit() && reply.at(at).unicode() < 128 && digits < 4) {
-            value = value * 10 + (reply.at(at).unicode() - u'0');
-            ++digits;
-            ++at;
-        }
-        if (digits == 0 || value > 255)
-            return 0;
-        numbers[n] = value;
-    }
-    return quint16(numbers[4] * 256 + numbers[5]);
-}
-
 } // namespace
 
 TFtpClient::TFtpClient(QObject* parent) : CIPPortMsg(parent) {}
@@ -282,7 +234,7 @@ void TFtpClient::endAbort()
             } catch (const ESocketError&) {
             }
         }
-        m_replyLines = 0;
+        m_reply.restart();
         m_pendingReply = true;
         // A server whose transfer never began may answer "ABOR" alone, which
         // was read above; a second answer is not waited for long.
@@ -332,7 +284,7 @@ void TFtpClient::abortAction()
     perform(ftpAbort, [this] {
         trail(0, QStringLiteral("ABOR"));
         sendAbortSignal();
-        m_replyLines = 0;
+        m_reply.restart();
         sendLine(QStringLiteral("ABOR"));
         m_pendingReply = true;
         expectReply(false, true);
@@ -371,7 +323,7 @@ int TFtpClient::command(const QString& verb, const QString& argument, bool preli
     if (line.contains(u'\r') || line.contains(u'\n'))
         throw ESocketError(10022, ErrorText(10022));
     trail(0, verb == u"PASS" ? QStringLiteral("PASS ********") : line);
-    m_replyLines = 0;
+    m_reply.restart();
     sendLine(line);
     m_pendingReply = true;
     return expectReply(preliminaryEnds);
@@ -403,27 +355,14 @@ int TFtpClient::expectReply(bool preliminaryEnds, bool afterAbort)
 
 int TFtpClient::receiveReply()
 {
-    QString line = replyLine();
-    if (line.size() >= 4 && line.at(3) == u'-') {
-        const QString code = line.left(3);
-        for (;;) {
-            QString next = replyLine();
-            if (next.startsWith(code) && (next.size() == 3 || next.at(3) == u' ')) {
-                line = next;
-                break;
-            }
-        }
-    }
-    m_replyCode = replyCodeOf(line);
+    const QString line = m_reply.read(*this);
+    m_replyCode = FtpReplyReader::codeOf(line);
     m_replyText = line;
     return m_replyCode;
 }
 
 QString TFtpClient::replyLine()
 {
-    // Preliminary replies count with the final one: a server cannot keep the client reading forever.
-    if (++m_replyLines > MaxReplyLines)
-        throw EIPPortError(EIPPortError::TooLong);
     const QString line = readLine(MaxReplyLineLength);
     trail(1, line);
     return line;
@@ -447,7 +386,7 @@ void TFtpClient::logon()
         }
         m_controlOpen = true;
         trail(2, QStringLiteral("Connected."));
-        m_replyLines = 0;
+        m_reply.restart();
         m_pendingReply = true;
         try {
             expectReply();
@@ -655,7 +594,8 @@ quint16 TFtpClient::passivePort()
     command(QStringLiteral("PASV"));
     if (m_replyCode != 227)
         fault(ReplyError, unexpectedText());
-    const quint16 port = pasvPort(m_replyText);
+    const auto address = FtpReplyReader::passiveAddress(m_replyText);
+    const quint16 port = address ? address->port : quint16(0);
     if (port == 0)
         fault(ReplyError, unexpectedText());
     return port;

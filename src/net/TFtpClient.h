@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/CIPPortMsg.h"
+#include "net/FtpReplyReader.h"
 
 #include <QByteArray>
 #include <QString>
@@ -43,7 +44,7 @@ enum TTransferMode : int { tmDefault = 0, tmASCII, tmBinary };
 // fires nothing more and throws ESocketError with the code and text below.
 // An encryption that fails (certificate, handshake) keeps Tls::Failed and the
 // text that names the reason and the host.
-class TFtpClient : public CIPPortMsg {
+class TFtpClient : public CIPPortMsg, private FtpReplyReader::Source {
 public:
     // The client's own error codes. Socket errors keep their Windows Sockets number.
     static constexpr int ReplyError = 141;     // the server's reply line, or "Unexpected server reply."
@@ -120,7 +121,7 @@ public:
 
     // A hostile server cannot make the client keep more than this.
     static constexpr qsizetype MaxReplyLineLength = 64 * 1024;
-    static constexpr int MaxReplyLines = 1000;
+    static constexpr int MaxReplyLines = FtpReplyReader::MaxReplyLines;
     static constexpr qint64 UploadBlockSize = 2048;
     // How long an abort waits for the answer to "ABOR" after the aborted command's own.
     static constexpr int AbortReplySeconds = 5;
@@ -171,7 +172,8 @@ private:
     // Reads replies until one that is no preliminary (or is, with `preliminaryEnds`).
     int expectReply(bool preliminaryEnds = false, bool afterAbort = false);
     int receiveReply();
-    QString replyLine();
+    // The reader's view of the control connection: each line read is told to OnFirePITrail.
+    QString replyLine() override;
 
     // Opens the data connection (PASV or PORT), sends the command and moves the data.
     void transfer(const QString& verb, const QString& argument, bool restart, const std::function<void()>& move);
@@ -192,7 +194,7 @@ private:
     bool m_loggedOn = false;
     // "PROT P" is in force on this control connection: data connections are encrypted.
     bool m_dataProtected = false;
-    int m_replyLines = 0;
+    FtpReplyReader m_reply;
 
     QString m_remoteHost;
     quint16 m_remotePort = 21;

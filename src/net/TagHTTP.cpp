@@ -38,29 +38,6 @@ bool isUsablePort(const QString& authority)
     return port.isEmpty() || port.toInt() <= 65535;
 }
 
-// A chunk size line: hexadecimal digits, an optional ";" extension, blanks
-// around. -1 for anything else, or a size of 2^63 or more.
-qint64 chunkSize(const QString& line)
-{
-    QString text = line;
-    if (const qsizetype semicolon = text.indexOf(u';'); semicolon >= 0)
-        text.truncate(semicolon);
-    text = text.trimmed();
-    if (text.isEmpty())
-        return -1;
-    quint64 size = 0;
-    for (const QChar c : text) {
-        const int digit = c.isDigit() ? c.unicode() - u'0'
-            : (c >= u'a' && c <= u'f') ? c.unicode() - u'a' + 10
-            : (c >= u'A' && c <= u'F') ? c.unicode() - u'A' + 10
-            : -1;
-        if (digit < 0 || size >> 59 != 0)
-            return -1;
-        size = size << 4 | quint64(digit);
-    }
-    return size >> 63 ? -1 : qint64(size);
-}
-
 } // namespace
 
 TagHTTP::TagHTTP(QObject* parent) : TagSocket(parent)
@@ -169,8 +146,10 @@ int TagHTTP::exchange(bool post)
             sendStream(m_postBody);
         int status = readStatus();
         // An interim answer; the real one follows in a header block of its own.
-        if (status == 100)
+        if (status == 100) {
+            newReply();
             status = readStatus();
+        }
         readBody();
         closeConnection();
         Body().seek(0);
@@ -240,33 +219,7 @@ void TagHTTP::sendRequest(bool post)
 
 int TagHTTP::readStatus()
 {
-    m_headers.clear();
-    int lines = 0;
-    for (;;) {
-        const QString line = receiveLine();
-        if (line.isEmpty()) {
-            m_headers.append(line);
-            break;
-        }
-        if (++lines > MaxHeaderLines)
-            fail(ReplyTooLarge);
-        m_headers.append(line);
-    }
-    const QStringList words = m_headers.first().split(u' ', Qt::SkipEmptyParts);
-    bool number = false;
-    const int status = words.size() > 1 ? words[1].toInt(&number) : 0;
-    return number ? status : -1;
-}
-
-QString TagHTTP::headerValue(const QString& name) const
-{
-    for (qsizetype i = 1; i < m_headers.size(); ++i) {
-        const QString& line = m_headers[i];
-        const qsizetype colon = line.indexOf(u':');
-        if (colon > 0 && QStringView(line).left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(colon + 1).trimmed();
-    }
-    return {};
+    return HttpReplyReader::readHead(*this, m_headers);
 }
 
 void TagHTTP::emptyBody()
@@ -283,30 +236,7 @@ void TagHTTP::emptyBody()
 
 void TagHTTP::readBody()
 {
-    QIODevice& body = Body();
-    const qint64 limit = m_body ? -1 : MaxBodyInMemory;
-    if (headerValue(QStringLiteral("Transfer-Encoding")).toLower().contains(u"chunked")) {
-        qint64 total = 0;
-        for (;;) {
-            QString line = receiveLine();
-            if (line.isEmpty())
-                line = receiveLine();
-            const qint64 size = chunkSize(line);
-            if (size < 0)
-                fail(InvalidChunkSize);
-            if (size == 0)
-                return;
-            if (limit >= 0 && size > limit - total) {
-                if (limit > total)
-                    receiveBytes(body, limit - total);
-                m_bodyCut = true;
-                return;
-            }
-            receiveBytes(body, size);
-            total += size;
-        }
-    }
-    bool number = false;
-    const qint64 length = headerValue(QStringLiteral("Content-Length")).toLongLong(&number);
-    m_bodyCut = receiveBytes(body, number && length >= 0 ? length : -1, limit);
+    // The body's first bytes may take a time-out of their own after the head.
+    newReply();
+    m_bodyCut = HttpReplyReader::readBody(*this, m_headers, Body(), m_body ? -1 : MaxBodyInMemory);
 }

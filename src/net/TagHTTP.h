@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/HttpReplyReader.h"
 #include "net/TagSocket.h"
 
 #include <QBuffer>
@@ -10,7 +11,7 @@
 // server's certificate checked for the URL's host (through a proxy inside a
 // CONNECT tunnel). Get() and Post() return the server's status code (HTTP
 // errors are not raised) and fill Headers and Body.
-class TagHTTP : public TagSocket {
+class TagHTTP : public TagSocket, private HttpReplyReader::Source {
 public:
     explicit TagHTTP(QObject* parent = nullptr);
 
@@ -58,7 +59,7 @@ public:
     int Post();
 
     static constexpr qint64 MaxBodyInMemory = 4 * 1024 * 1024;
-    static constexpr int MaxHeaderLines = 200;
+    static constexpr int MaxHeaderLines = HttpReplyReader::MaxHeaderLines;
     static constexpr quint16 SecurePort = 443;
 
 protected:
@@ -75,7 +76,14 @@ private:
     int readStatus();
     void readBody();
     void emptyBody();
-    QString headerValue(const QString& name) const;
+
+    // The reply reader's view of the connection.
+    QString replyLine() override { return receiveLine(); }
+    bool replyBytes(QIODevice& stream, qint64 count, qint64 limit) override
+    {
+        return receiveBytes(stream, count, limit);
+    }
+    [[noreturn]] void replyFault(int number) override { fail(number); }
 
     QString m_url;
     bool m_secure = false;

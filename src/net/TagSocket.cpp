@@ -12,6 +12,7 @@
 #include <QSslSocket>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -22,6 +23,8 @@ namespace {
 // What Qt has read from the peer and the caller has not; bounds the memory a
 // fast or hostile peer can fill, and holds more than the longest line.
 constexpr qint64 ReadBufferSize = 256 * 1024;
+// How much of a line is looked at first for its end.
+constexpr qint64 ShortLook = 512;
 
 int lookupNumber(const QHostInfo& info)
 {
@@ -144,6 +147,7 @@ void TagSocket::startTls(const QString& host)
         dropSocket();
         fail(Tls::Failed, problem);
     }
+    m_inReply = false;
     tls->startClientEncryption();
     await([this, tls] { return tls->isEncrypted() || m_closedByPeer; }, false);
     if (!tls->isEncrypted())
@@ -168,6 +172,7 @@ qint64 TagSocket::queuedBytes() const
 
 void TagSocket::openConnection()
 {
+    m_inReply = false;
     closeConnection();
     m_cancelRequested = false;
     m_connected = false;
@@ -308,12 +313,14 @@ QAbstractSocket& TagSocket::socket()
     return *m_socket;
 }
 
-void TagSocket::await(const std::function<bool()>& done, bool peerCloseFails)
+void TagSocket::await(const std::function<bool()>& done, bool peerCloseFails, const QDeadlineTimer* deadline)
 {
     const std::function<bool()> failed = [this, peerCloseFails] {
         return m_errorCode != 0 || (peerCloseFails && m_closedByPeer);
     };
-    switch (waitFor(done, m_timeOut, m_cancelRequested, failed)) {
+    const WaitResult result = deadline ? waitUntil(done, *deadline, m_cancelRequested, failed)
+                                       : waitFor(done, m_timeOut, m_cancelRequested, failed);
+    switch (result) {
     case WaitResult::Done:
         return;
     case WaitResult::Cancelled:
@@ -339,6 +346,7 @@ void TagSocket::sendLine(const QString& text)
 
 void TagSocket::sendBytes(const QByteArray& bytes)
 {
+    m_inReply = false;
     QAbstractSocket& s = socket();
     if (s.write(bytes) != bytes.size())
         fail(m_errorCode != 0 ? m_errorCode : ConnectionReset);
@@ -358,11 +366,17 @@ QString TagSocket::receiveLine()
 QString TagSocket::receiveLine(qsizetype longest, int tooLong)
 {
     const qint64 peekSize = longest + 2;
+    // A server that sends a short line every little while, each within the
+    // time-out, would hold the caller for as many lines as it may read.
+    continueReply();
     await([this, peekSize] {
         return !m_socket || m_socket->canReadLine() || m_socket->bytesAvailable() >= peekSize || m_closedByPeer;
-    }, false);
+    }, false, &m_replyDeadline);
     QAbstractSocket& s = socket();
-    const QByteArray head = s.peek(peekSize);
+    // Most lines are short: a look at their start spares a buffer of the longest line for every one.
+    QByteArray head = s.peek(std::min<qint64>(peekSize, ShortLook));
+    if (!head.contains('\n'))
+        head = s.peek(peekSize);
     const qsizetype end = head.indexOf('\n');
     if (end < 0)
         fail(head.size() >= peekSize ? tooLong : ClosedEarly);
@@ -373,20 +387,49 @@ QString TagSocket::receiveLine(qsizetype longest, int tooLong)
     if (size > longest)
         fail(tooLong);
     line.truncate(size);
+    m_inReply = true;
     return QString::fromLatin1(line);
+}
+
+void TagSocket::continueReply()
+{
+    const QDeadlineTimer fresh(qint64(std::max(m_timeOut, 1)) * 1000);
+    // A shorter time-out set meanwhile counts from now.
+    if (!m_inReply || fresh < m_replyDeadline) {
+        m_replyDeadline = fresh;
+        m_replyProgress = 0;
+    }
+    // A wait that fails leaves the next read a time-out of its own.
+    m_inReply = false;
+}
+
+void TagSocket::newReply()
+{
+    m_inReply = false;
 }
 
 bool TagSocket::receiveBytes(QIODevice& stream, qint64 count, qint64 limit)
 {
+    // The bytes share the time-out of the lines around them (a chunk's size
+    // line) until a whole piece has come: a server cannot buy a new time-out
+    // with every byte or tiny chunk, while a body that keeps coming at a piece
+    // per time-out is never cut.
+    continueReply();
     progress(0, 0);
     qint64 received = 0;
     for (;;) {
-        if (count >= 0 && received >= count)
+        if (count >= 0 && received >= count) {
+            m_inReply = true;
             return false;
+        }
         if (limit >= 0 && received >= limit) {
-            if (count >= 0)
+            if (count >= 0) {
+                m_inReply = true;
                 return true;
-            await([this] { return !m_socket || m_socket->bytesAvailable() > 0 || m_closedByPeer; }, false);
+            }
+            await([this] { return !m_socket || m_socket->bytesAvailable() > 0 || m_closedByPeer; }, false,
+                  &m_replyDeadline);
+            m_inReply = true;
             return socket().bytesAvailable() > 0;
         }
         qint64 want = PieceSize;
@@ -394,16 +437,24 @@ bool TagSocket::receiveBytes(QIODevice& stream, qint64 count, qint64 limit)
             want = std::min(want, count - received);
         if (limit >= 0)
             want = std::min(want, limit - received);
-        await([this, want] { return !m_socket || m_socket->bytesAvailable() >= want || m_closedByPeer; }, false);
+        await([this, want] { return !m_socket || m_socket->bytesAvailable() >= want || m_closedByPeer; }, false,
+              &m_replyDeadline);
         const QByteArray piece = socket().read(want);
         if (piece.isEmpty()) {
-            if (count < 0)
+            if (count < 0) {
+                m_inReply = true;
                 return false;
+            }
             fail(ClosedEarly);
         }
         if (stream.write(piece) != piece.size())
             fail(CannotStore);
         received += piece.size();
+        m_replyProgress += piece.size();
+        if (m_replyProgress >= PieceSize) {
+            m_replyDeadline = QDeadlineTimer(qint64(std::max(m_timeOut, 1)) * 1000);
+            m_replyProgress = 0;
+        }
         progress(count > 0 ? int(qRound64(double(received) * 100.0 / double(count))) : -1, received);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 
@@ -11,9 +12,10 @@ class QIODevice;
 // A TCP client component with blocking calls: each call waits for its socket
 // event in a nested event loop, so the user interface stays alive, under a
 // time-out counted in seconds that restarts whenever a wait ends with
-// progress. Errors fire OnError with their text and are then thrown as
-// ESocketError (ECanceledError for a cancel). The HTTP and mail clients derive
-// from it.
+// progress. The lines read one after another share one time-out: a reply
+// must be whole within it, however its lines trickle in. Errors fire OnError
+// with their text and are then thrown as ESocketError (ECanceledError for a
+// cancel). The HTTP and mail clients derive from it.
 class TagSocket : public QObject {
 public:
     explicit TagSocket(QObject* parent = nullptr);
@@ -103,7 +105,12 @@ protected:
     QString receiveLine(qsizetype longest, int tooLong);
     // Reads `count` bytes (-1: until the peer closes) into the stream, keeping
     // at most `limit` (-1: no limit). True when bytes beyond the limit were left unread.
+    // The bytes share the time-out of the reads before them until a piece of
+    // PieceSize bytes has come; each whole piece starts a new one.
     bool receiveBytes(QIODevice& stream, qint64 count, qint64 limit = -1);
+    // The next read starts a time-out of its own, as after a request sent: a
+    // reply that is over (an interim one) no longer counts against the next.
+    void newReply();
     void sendStream(QIODevice& stream);
     void progress(int percent, qint64 bytes);
     // The port when Server names none: the service's well-known port, else DefaultPort.
@@ -116,7 +123,8 @@ protected:
 
 private:
     QAbstractSocket& socket();
-    void await(const std::function<bool()>& done, bool peerCloseFails);
+    // Bounded by the time-out, or by `deadline` when one is given.
+    void await(const std::function<bool()>& done, bool peerCloseFails, const QDeadlineTimer* deadline = nullptr);
     void dropSocket();
     void abortLookup();
 
@@ -137,5 +145,13 @@ private:
     QString m_errorText; // for errors whose number alone does not say it (TLS)
     bool m_tlsCapable = false;
     QString m_tlsHost;
+    // Set by a read that ended well; the next read shares its deadline unless
+    // anything was sent between them or newReply() was called.
+    bool m_inReply = false;
+    QDeadlineTimer m_replyDeadline;
+    // Body bytes read under the deadline; a whole piece of them starts a new one.
+    qint64 m_replyProgress = 0;
+    // Starts the deadline of a read: a new one, or the running one of its reply.
+    void continueReply();
     qint64 queuedBytes() const;
 };

@@ -13,18 +13,6 @@ using namespace SocketErrors;
 
 namespace {
 
-// The number the first three characters of a reply line form, or -1.
-int replyCode(const QString& text)
-{
-    if (text.size() < 3)
-        return -1;
-    for (int i = 0; i < 3; ++i) {
-        if (text[i] < u'0' || text[i] > u'9')
-            return -1;
-    }
-    return text.left(3).toInt();
-}
-
 // Keeps OnError quiet for a step whose failure the caller is not to hear of.
 class QuietErrors {
 public:
@@ -258,26 +246,16 @@ void TmsSMTP::closeMail(bool delivered)
 
 TmsSMTP::Reply TmsSMTP::readReply()
 {
-    Reply reply;
-    QString text = receiveLine(MaxReplyLineLength, ReplyTooLong);
-    log(text);
-    reply.code = replyCode(text);
-    reply.lines.append(text.left(SmtpSession::MaxKeptLength));
-    if (text.indexOf(u'-') == 3) {
-        // A reply of several lines ends with its code and a blank, or its code alone.
-        for (int lines = 1;;) {
-            text = receiveLine(MaxReplyLineLength, ReplyTooLong);
-            log(text);
-            if (++lines > MaxReplyLines)
-                fail(ReplyTooLong);
-            reply.lines.append(text.left(SmtpSession::MaxKeptLength));
-            if (replyCode(text) == reply.code && (text.indexOf(u' ') == 3 || text.size() == 3))
-                break;
-        }
-    }
-    reply.text = text;
-    m_replyText = text;
+    Reply reply = SmtpReplyReader::read(*this);
+    m_replyText = reply.text;
     return reply;
+}
+
+QString TmsSMTP::replyLine()
+{
+    const QString text = receiveLine(MaxReplyLineLength, ReplyTooLong);
+    log(text);
+    return text;
 }
 
 TmsSMTP::Reply TmsSMTP::command(const QString& text)

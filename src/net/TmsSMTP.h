@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/SmtpReplyReader.h"
 #include "net/SmtpSession.h"
 #include "net/TagSocket.h"
 
@@ -13,7 +14,7 @@ class TmsMessage;
 // DATA with the composed text, QUIT. Replies that refuse a step fail Send with
 // the server's own text (OnError is not told of them); socket failures,
 // encryption failures among them, fire OnError first, as every component does.
-class TmsSMTP : public TagSocket, private SmtpSession::Line {
+class TmsSMTP : public TagSocket, private SmtpSession::Line, private SmtpReplyReader::Source {
 public:
     explicit TmsSMTP(QObject* parent = nullptr);
 
@@ -52,7 +53,7 @@ public:
     const QString& QuitError() const { return m_quitError; }
 
     static constexpr qsizetype MaxReplyLineLength = 64 * 1024;
-    static constexpr int MaxReplyLines = 1000;
+    static constexpr int MaxReplyLines = SmtpReplyReader::MaxReplyLines;
     // The composed text goes to the socket in blocks of this size, each written
     // out before the next is read, which bounds what waits in memory.
     static constexpr qint64 DataBlockSize = 1024 * 1024;
@@ -83,6 +84,10 @@ private:
     [[noreturn]] void refuseWith(const Reply& reply) override { refuse(reply); }
     [[noreturn]] void failWith(int number, const QString& text, bool drop) override;
     void note(const QString& text) override { log(text); }
+
+    // The reply reader's view of the connection: each line read goes to the log.
+    QString replyLine() override;
+    [[noreturn]] void replyFault(int number) override { fail(number); }
 
     TmsMessage* m_message = nullptr;
     QString m_userName;

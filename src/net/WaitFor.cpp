@@ -16,8 +16,8 @@ namespace {
 class Wait {
 public:
     Wait(const std::function<bool()>& done, const bool& cancelled, const std::function<bool()>& failed,
-         qint64 timeoutMs)
-        : m_done(done), m_cancelled(cancelled), m_failed(failed), m_deadline(timeoutMs)
+         const QDeadlineTimer& deadline)
+        : m_done(done), m_cancelled(cancelled), m_failed(failed), m_deadline(deadline)
     {
     }
 
@@ -87,13 +87,19 @@ thread_local std::vector<Wait*> running;
 WaitResult waitFor(const std::function<bool()>& done, int timeoutSeconds, const bool& cancelled,
                    const std::function<bool()>& failed)
 {
+    // The deadline starts before the fast path's look, which takes no time worth counting.
+    return waitUntil(done, QDeadlineTimer(qint64(std::max(timeoutSeconds, 1)) * 1000), cancelled, failed);
+}
+
+WaitResult waitUntil(const std::function<bool()>& done, const QDeadlineTimer& deadline, const bool& cancelled,
+                     const std::function<bool()>& failed)
+{
     // Most waits of a fast exchange find their data already there.
     if (cancelled)
         return WaitResult::Cancelled;
     if (done())
         return WaitResult::Done;
-    const qint64 timeoutMs = qint64(std::max(timeoutSeconds, 1)) * 1000;
-    Wait wait(done, cancelled, failed, timeoutMs);
+    Wait wait(done, cancelled, failed, deadline);
     running.push_back(&wait);
     struct Leave {
         Wait* wait;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDeadlineTimer>
+
 #include <functional>
 
 // How a wait of a network call ended. Quit: the program is leaving its event
@@ -16,6 +18,10 @@ enum class WaitResult { Done, Cancelled, TimedOut, SocketError, Quit };
 // none passes through Qt's event loop.
 WaitResult waitFor(const std::function<bool()>& done, int timeoutSeconds, const bool& cancelled,
                    const std::function<bool()>& failed = {});
+// The same, bounded by a deadline that may have begun before this wait: the
+// lines of one reply share one time-out.
+WaitResult waitUntil(const std::function<bool()>& done, const QDeadlineTimer& deadline, const bool& cancelled,
+                     const std::function<bool()>& failed = {});
 
 // Makes every running wait look at its conditions again. Whatever can change a
 // condition (a socket signal, a cancel) calls it.

@@ -1,6 +1,7 @@
 #include "services/PadFetch.h"
 
 #include "net/ESocketError.h"
+#include "net/HttpReplyReader.h"
 #include "net/TagHTTP.h"
 #include "pad/PadDocument.h"
 #include "records/ProgramSettings.h"
@@ -51,26 +52,6 @@ QUrl webAddress(const QUrl& url)
 bool isRedirect(int status)
 {
     return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
-}
-
-// The status code of a reply's status line; -1 when it holds none.
-int statusOf(const QStringList& headers)
-{
-    const QStringList words = headers.isEmpty() ? QStringList() : headers.first().split(u' ', Qt::SkipEmptyParts);
-    bool number = false;
-    const int status = words.size() > 1 ? words[1].toInt(&number) : 0;
-    return number ? status : -1;
-}
-
-QString headerValue(const QStringList& headers, const QString& name)
-{
-    for (qsizetype i = 1; i < headers.size(); ++i) {
-        const QString& line = headers[i];
-        const qsizetype colon = line.indexOf(u':');
-        if (colon > 0 && QStringView(line).left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(colon + 1).trimmed();
-    }
-    return {};
 }
 
 // "404 Not Found", as the server sent it: its status line without the
@@ -145,7 +126,7 @@ PadFetchResult PadFetch::fetch(const QString& url)
                 }
                 // A body too large to keep ends the file itself; a redirect's
                 // or an error's page is not read anyway.
-                status = statusOf(http.Headers());
+                status = HttpReplyReader::statusOf(http.Headers());
                 if (status == 200) {
                     result.error = u"The PAD file is larger than 1 MB" + NothingImported;
                     return result;
@@ -157,7 +138,7 @@ PadFetchResult PadFetch::fetch(const QString& url)
             return result;
         }
 
-        const QString location = headerValue(http.Headers(), QStringLiteral("Location"));
+        const QString location = HttpReplyReader::headerValue(http.Headers(), QStringLiteral("Location"));
         if (isRedirect(status) && !location.isEmpty()) {
             if (redirects == MaxRedirects) {
                 result.error = u"The server redirected more than " + QString::number(MaxRedirects) + u" times"

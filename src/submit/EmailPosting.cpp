@@ -58,6 +58,7 @@ bool EmailPosting::PostEmail(bool isNew, int row, bool isCopy)
     holder.SubjectEdit = plan.subject;
 
     holder.msSMTP1.setServer(setup.server);
+    holder.msSMTP1.setTimeOut(m_timeOut);
     holder.msMessage1.Sender() = TmsMailAddress(setup.userName.left(255), setup.userAddress.left(255));
     holder.msSMTP1.setLogFile(setup.logFileName);
     holder.msSMTP1.setUserName(setup.smtpUserName);

@@ -38,6 +38,8 @@ public:
 
     // Shows the mail setup dialog when the run's setup names no server.
     void setSetupDialog(std::function<void()> show) { m_showSetup = std::move(show); }
+    // Seconds any single wait of a mail may take; the mail client's own 60 by default.
+    void setTimeOut(int seconds) { m_timeOut = seconds; }
 
     bool PostEmail(bool isNew, int row, bool isCopy) override;
     void abort() override;
@@ -50,4 +52,5 @@ private:
     std::function<void()> m_showSetup;
     std::unique_ptr<TSMTPForm> m_holder;
     QString m_lastError;
+    int m_timeOut = 60;
 };

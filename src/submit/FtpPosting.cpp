@@ -91,9 +91,10 @@ bool FtpPosting::post()
     holder.FTP1.setTls(ftpTlsOf(def));
     holder.logon();
     if (m_state.FtpFailed) {
-        // A site that wants encryption says in the run log why none came about:
-        // a refused certificate is not the usual unreachable server.
-        if (holder.FTP1.Tls() != ftpTlsNone)
+        // The run log says why no logon came about: a refused certificate, a
+        // stalled or flooding server is not the usual unreachable one, and
+        // "[Unable To Connect.]" alone does not tell them apart.
+        if (!m_state.FtpErrorText.isEmpty())
             displays.AddLog(m_site + QStringLiteral(" -> ") + QStringLiteral("FTP error: ") + m_state.FtpErrorText);
         return false;
     }

@@ -4,6 +4,7 @@
 #include "net/WaitFor.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -232,35 +233,68 @@ TEST(FtpClientFake, AbortReadsA426ThenTheAbortsOwnReply)
     EXPECT_EQ(ftp.ReplyText(), s("226 Abort successful"));
 }
 
-TEST(FtpClientFake, AnAbortFromAHandlerFailsTheUploadAndLeavesNoStaleReply)
-{
+namespace {
+
+// A passive upload of 1 MB that a handler may abort; the server answers "ABOR" with `abortReply`.
+struct AbortedUpload {
+    explicit AbortedUpload(const QByteArray& abortReply)
+    {
+        server.answer = [this, abortReply](const QByteArray& line) -> QByteArray {
+            if (line.startsWith("USER"))
+                return "230 In\r\n";
+            if (line == "PASV")
+                return data.pasvReply();
+            if (line.startsWith("STOR"))
+                return "150 Go ahead\r\n";
+            if (line.endsWith("ABOR"))
+                return abortReply;
+            if (line.startsWith("DELE"))
+                return "250 Deleted\r\n";
+            return "200 OK\r\n";
+        };
+        const QString path = dir.filePath(s("big.bin"));
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(QByteArray(1024 * 1024, 'z'));
+        file.close();
+        server.aim(ftp);
+        ftp.setPassive(true);
+        ftp.setLocalFile(path);
+        ftp.setRemoteFile(s("big.bin"));
+    }
+
     FakeFtpServer server;
     FakeDataPort data;
-    server.answer = [&](const QByteArray& line) -> QByteArray {
-        if (line.startsWith("USER"))
-            return "230 In\r\n";
-        if (line == "PASV")
-            return data.pasvReply();
-        if (line.startsWith("STOR"))
-            return "150 Go ahead\r\n";
-        if (line.endsWith("ABOR"))
-            return "426 Transfer aborted\r\n226 Abort successful\r\n";
-        if (line.startsWith("DELE"))
-            return "250 Deleted\r\n";
-        return "200 OK\r\n";
-    };
     QTemporaryDir dir;
-    const QString path = dir.filePath(s("big.bin"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(1024 * 1024, 'z'));
-    file.close();
-
     TFtpClient ftp;
-    server.aim(ftp);
-    ftp.setPassive(true);
-    ftp.setLocalFile(path);
-    ftp.setRemoteFile(s("big.bin"));
+};
+
+} // namespace
+
+// A server that answers only the aborted transfer holds the abort for the
+// short wait, not for the whole time-out its 426 began.
+TEST(FtpClientFake, AnUnansweredAbortWaitsOnlyAShortWhile)
+{
+    AbortedUpload upload("426 Transfer aborted\r\n");
+    TFtpClient& ftp = upload.ftp;
+    ftp.setTimeOut(40);
+    QElapsedTimer clock;
+    int blocks = 0;
+    ftp.OnTransfer = [&](TFtpClient& sender, qint64, const QByteArray&) {
+        if (++blocks == 3) {
+            clock.start();
+            sender.setAction(ftpAbort);
+        }
+    };
+    const Failure failure = failureOf([&] { ftp.setAction(ftpUpload); });
+    EXPECT_EQ(failure.code, 301);
+    EXPECT_LT(clock.elapsed(), (TFtpClient::AbortReplySeconds + 15) * 1000);
+}
+
+TEST(FtpClientFake, AnAbortFromAHandlerFailsTheUploadAndLeavesNoStaleReply)
+{
+    AbortedUpload upload("426 Transfer aborted\r\n226 Abort successful\r\n");
+    TFtpClient& ftp = upload.ftp;
     qint64 lastBlock = 0;
     int blocks = 0;
     ftp.OnTransfer = [&](TFtpClient& sender, qint64 bytes, const QByteArray&) {

@@ -3,9 +3,12 @@
 
 #include "TestServers.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <string_view>
 
 namespace {
 
@@ -52,6 +55,34 @@ TEST(TagHTTPFailure, SilenceAndADripBothTimeOut)
     // A byte a second is never a whole line within the time-out.
     EXPECT_EQ(getFailure(http, server.url(s("/test/drip"))), s("Operation timed out"));
     EXPECT_FALSE(http.Connected());
+}
+
+// A reply must be whole within the time-out unless it makes real progress: a
+// whole piece of its body, or an interim answer, starts a new time-out; a byte
+// or a tiny chunk does not.
+TEST(TagHTTPFailure, OnlyRealProgressStartsANewTimeOut)
+{
+    HttpTestServer server;
+    ASSERT_TRUE(server.started());
+    TagHTTP http;
+    http.setTimeOut(2);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(getFailure(http, server.url(s("/test/chunk-trickle"))), s("Operation timed out"));
+    // Twenty chunks come over ten seconds; the time-out ends the reply long before.
+    EXPECT_LT(clock.elapsed(), 8000);
+
+    for (const char* path : {"/test/late-interim", "/test/slow-pieces", "/test/slow-chunks"}) {
+        http.setURL(server.url(s(path)));
+        try {
+            EXPECT_EQ(http.Get(), 200) << path;
+        } catch (const ESocketError& e) {
+            ADD_FAILURE() << path << ": " << e.text().toStdString();
+        }
+        if (std::string_view(path) != "/test/late-interim") {
+            EXPECT_EQ(http.Body().size(), 3 * 8192) << path;
+        }
+    }
 }
 
 TEST(TagHTTPFailure, CancelDuringAWaitEndsTheCall)

@@ -392,3 +392,46 @@ QByteArray PadTestServer::recorded() const
 {
     return readAll(m_dir.filePath(QStringLiteral("requests.bin")));
 }
+
+HostileServer::HostileServer(const QStringList& options)
+{
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    endWithTheTest(m_process);
+    m_process.start(QStringLiteral("/usr/bin/python3"),
+                    QStringList{QStringLiteral(ZENTREL_SOURCE_DIR "/scripts/hostile_server.py"),
+                                QStringLiteral("--log"), m_dir.filePath(QStringLiteral("hostile.log"))}
+                        + options);
+    // "PORT <name> <number>" for every listener, then "READY".
+    QDeadlineTimer deadline(StartMs);
+    while (!m_started && !deadline.hasExpired()) {
+        if (!m_process.canReadLine()) {
+            if (m_process.state() == QProcess::NotRunning)
+                return;
+            m_process.waitForReadyRead(int(deadline.remainingTime()));
+            continue;
+        }
+        const QList<QByteArray> words = m_process.readLine().trimmed().split(' ');
+        if (words.value(0) == "READY")
+            m_started = true;
+        else if (words.size() == 3 && words.at(0) == "PORT")
+            m_ports.insert(QString::fromLatin1(words.at(1)), quint16(words.at(2).toUInt()));
+    }
+}
+
+HostileServer::~HostileServer()
+{
+    m_process.kill();
+    m_process.waitForFinished(5000);
+}
+
+QString HostileServer::address(const QString& name) const
+{
+    return u"127.0.0.1:" + QString::number(port(name));
+}
+
+QStringList HostileServer::log() const
+{
+    QStringList lines = QString::fromLatin1(readAll(m_dir.filePath(QStringLiteral("hostile.log")))).split(u'\n');
+    lines.removeAll(QString());
+    return lines;
+}

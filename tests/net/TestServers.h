@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QJsonObject>
 #include <QProcess>
 #include <QString>
@@ -228,4 +229,28 @@ private:
     QProcess m_process;
     QString m_host;
     quint16 m_port = 0;
+};
+
+// scripts/hostile_server.py: HTTP, FTP and SMTP servers on 127.0.0.1 that
+// misbehave on purpose, one misbehaviour per port or path (see the script).
+// `options` are the script's own ("--smtp", modes; "--drip", seconds).
+// Stopped when this object goes.
+class HostileServer {
+public:
+    explicit HostileServer(const QStringList& options = {});
+    ~HostileServer();
+
+    bool started() const { return m_started; }
+    // The port of a listener by the name the script gives it ("http", "ftp-drip", "smtp"); 0 for none.
+    quint16 port(const QString& name) const { return m_ports.value(name); }
+    // "127.0.0.1:<port>" of a listener.
+    QString address(const QString& name) const;
+    // Every connection and command so far, "<listener> <event>" a line.
+    QStringList log() const;
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    QHash<QString, quint16> m_ports;
+    bool m_started = false;
 };
