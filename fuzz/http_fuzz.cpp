@@ -25,10 +25,10 @@ public:
         QString line;
         switch (m_stream.takeLine(line)) {
         case ReplyStream::Line::Taken: return line;
-        case ReplyStream::Line::TooLong: replyFault(ReplyTooLarge);
-        case ReplyStream::Line::Closed: replyFault(ClosedEarly);
+        case ReplyStream::Line::TooLong: throw Failed{ReplyTooLarge};
+        case ReplyStream::Line::Closed: break;
         }
-        replyFault(ClosedEarly);
+        throw Failed{ClosedEarly};
     }
 
     bool replyBytes(QIODevice& stream, qint64 count, qint64 limit) override

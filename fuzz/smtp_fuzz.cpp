@@ -26,8 +26,8 @@ public:
         QString line;
         switch (m_stream.takeLine(line)) {
         case ReplyStream::Line::Taken: break;
-        case ReplyStream::Line::TooLong: replyFault(ReplyTooLong);
-        case ReplyStream::Line::Closed: replyFault(ClosedEarly);
+        case ReplyStream::Line::TooLong: throw Failed{ReplyTooLong};
+        case ReplyStream::Line::Closed: throw Failed{ClosedEarly};
         }
         lines.append(line);
         return line;
