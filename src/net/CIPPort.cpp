@@ -1,5 +1,6 @@
 #include "net/CIPPort.h"
 
+#include "net/TextLines.h"
 #include "net/TlsSupport.h"
 #include "net/WaitFor.h"
 
@@ -7,8 +8,6 @@
 #include <QNetworkProxy>
 #include <QSslSocket>
 #include <QTcpSocket>
-
-#include <algorithm>
 
 #ifdef Q_OS_UNIX
 #include <sys/socket.h>
@@ -19,8 +18,6 @@ namespace {
 // What Qt reads ahead of the caller; bounds the memory a fast or hostile peer
 // can fill and holds more than the longest line a reader takes.
 constexpr qint64 ReadBufferSize = 256 * 1024;
-// How much of a line is looked at first for its end.
-constexpr qint64 ShortLook = 512;
 
 // Every wait of every connection that has ended. A data connection's transfer
 // between two lines of the control connection makes the second the start of a
@@ -312,7 +309,7 @@ QByteArray CIPPort::readRawLine(qsizetype longest)
     // A server that sends a short line every little while, each within the
     // time-out, would hold the caller for as many lines as it may read.
     // A shorter time-out set meanwhile (the short wait for an abort's answer) counts from now.
-    const QDeadlineTimer fresh(qint64(std::max(waitTimeOut(), 1)) * 1000);
+    const QDeadlineTimer fresh = deadlineIn(waitTimeOut());
     if (!m_inReply || waitsEnded != m_waitsAfterLine || fresh < m_replyDeadline)
         m_replyDeadline = fresh;
     m_inReply = false;
@@ -321,10 +318,7 @@ QByteArray CIPPort::readRawLine(qsizetype longest)
     }, false, true, &m_replyDeadline);
     if (!socket())
         throwConnectionError();
-    // Most lines are short: a look at their start spares a buffer of the longest line for every one.
-    QByteArray head = socket()->peek(std::min<qint64>(peekSize, ShortLook));
-    if (!head.contains('\n'))
-        head = socket()->peek(peekSize);
+    const QByteArray head = peekLineHead(*socket(), peekSize);
     const qsizetype end = head.indexOf('\n');
     if (end < 0) {
         if (head.size() >= peekSize)

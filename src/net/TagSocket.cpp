@@ -3,6 +3,7 @@
 #include "net/CWinsock.h"
 #include "net/TlsSupport.h"
 #include "net/ESocketError.h"
+#include "net/TextLines.h"
 #include "net/WaitFor.h"
 
 #include <QHostAddress>
@@ -23,8 +24,6 @@ namespace {
 // What Qt has read from the peer and the caller has not; bounds the memory a
 // fast or hostile peer can fill, and holds more than the longest line.
 constexpr qint64 ReadBufferSize = 256 * 1024;
-// How much of a line is looked at first for its end.
-constexpr qint64 ShortLook = 512;
 
 int lookupNumber(const QHostInfo& info)
 {
@@ -373,10 +372,7 @@ QString TagSocket::receiveLine(qsizetype longest, int tooLong)
         return !m_socket || m_socket->canReadLine() || m_socket->bytesAvailable() >= peekSize || m_closedByPeer;
     }, false, &m_replyDeadline);
     QAbstractSocket& s = socket();
-    // Most lines are short: a look at their start spares a buffer of the longest line for every one.
-    QByteArray head = s.peek(std::min<qint64>(peekSize, ShortLook));
-    if (!head.contains('\n'))
-        head = s.peek(peekSize);
+    const QByteArray head = peekLineHead(s, peekSize);
     const qsizetype end = head.indexOf('\n');
     if (end < 0)
         fail(head.size() >= peekSize ? tooLong : ClosedEarly);
@@ -393,7 +389,7 @@ QString TagSocket::receiveLine(qsizetype longest, int tooLong)
 
 void TagSocket::continueReply()
 {
-    const QDeadlineTimer fresh(qint64(std::max(m_timeOut, 1)) * 1000);
+    const QDeadlineTimer fresh = deadlineIn(m_timeOut);
     // A shorter time-out set meanwhile counts from now.
     if (!m_inReply || fresh < m_replyDeadline) {
         m_replyDeadline = fresh;
@@ -415,21 +411,23 @@ bool TagSocket::receiveBytes(QIODevice& stream, qint64 count, qint64 limit)
     // with every byte or tiny chunk, while a body that keeps coming at a piece
     // per time-out is never cut.
     continueReply();
+    const bool cut = receivePieces(stream, count, limit);
+    m_inReply = true;
+    return cut;
+}
+
+bool TagSocket::receivePieces(QIODevice& stream, qint64 count, qint64 limit)
+{
     progress(0, 0);
     qint64 received = 0;
     for (;;) {
-        if (count >= 0 && received >= count) {
-            m_inReply = true;
+        if (count >= 0 && received >= count)
             return false;
-        }
         if (limit >= 0 && received >= limit) {
-            if (count >= 0) {
-                m_inReply = true;
+            if (count >= 0)
                 return true;
-            }
             await([this] { return !m_socket || m_socket->bytesAvailable() > 0 || m_closedByPeer; }, false,
                   &m_replyDeadline);
-            m_inReply = true;
             return socket().bytesAvailable() > 0;
         }
         qint64 want = PieceSize;
@@ -441,10 +439,8 @@ bool TagSocket::receiveBytes(QIODevice& stream, qint64 count, qint64 limit)
               &m_replyDeadline);
         const QByteArray piece = socket().read(want);
         if (piece.isEmpty()) {
-            if (count < 0) {
-                m_inReply = true;
+            if (count < 0)
                 return false;
-            }
             fail(ClosedEarly);
         }
         if (stream.write(piece) != piece.size())
@@ -452,7 +448,7 @@ bool TagSocket::receiveBytes(QIODevice& stream, qint64 count, qint64 limit)
         received += piece.size();
         m_replyProgress += piece.size();
         if (m_replyProgress >= PieceSize) {
-            m_replyDeadline = QDeadlineTimer(qint64(std::max(m_timeOut, 1)) * 1000);
+            m_replyDeadline = deadlineIn(m_timeOut);
             m_replyProgress = 0;
         }
         progress(count > 0 ? int(qRound64(double(received) * 100.0 / double(count))) : -1, received);

@@ -153,5 +153,7 @@ private:
     qint64 m_replyProgress = 0;
     // Starts the deadline of a read: a new one, or the running one of its reply.
     void continueReply();
+    // receiveBytes' pieces, under the deadline continueReply() set.
+    bool receivePieces(QIODevice& stream, qint64 count, qint64 limit);
     qint64 queuedBytes() const;
 };

@@ -1,5 +1,7 @@
 #include "net/TextLines.h"
 
+#include <algorithm>
+
 QStringList textLines(const QString& text)
 {
     QStringList lines;
@@ -15,4 +17,13 @@ QStringList textLines(const QString& text)
     if (start < text.size())
         lines.append(text.mid(start));
     return lines;
+}
+
+QByteArray peekLineHead(QIODevice& device, qint64 peekSize)
+{
+    constexpr qint64 ShortLook = 512;
+    QByteArray head = device.peek(std::min(peekSize, ShortLook));
+    if (!head.contains('\n'))
+        head = device.peek(peekSize);
+    return head;
 }

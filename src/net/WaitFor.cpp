@@ -88,7 +88,12 @@ WaitResult waitFor(const std::function<bool()>& done, int timeoutSeconds, const 
                    const std::function<bool()>& failed)
 {
     // The deadline starts before the fast path's look, which takes no time worth counting.
-    return waitUntil(done, QDeadlineTimer(qint64(std::max(timeoutSeconds, 1)) * 1000), cancelled, failed);
+    return waitUntil(done, deadlineIn(timeoutSeconds), cancelled, failed);
+}
+
+QDeadlineTimer deadlineIn(int timeoutSeconds)
+{
+    return QDeadlineTimer(qint64(std::max(timeoutSeconds, 1)) * 1000);
 }
 
 WaitResult waitUntil(const std::function<bool()>& done, const QDeadlineTimer& deadline, const bool& cancelled,

@@ -18,8 +18,10 @@ enum class WaitResult { Done, Cancelled, TimedOut, SocketError, Quit };
 // none passes through Qt's event loop.
 WaitResult waitFor(const std::function<bool()>& done, int timeoutSeconds, const bool& cancelled,
                    const std::function<bool()>& failed = {});
-// The same, bounded by a deadline that may have begun before this wait: the
-// lines of one reply share one time-out.
+// The deadline of a time-out of that many seconds (at least one) from now.
+QDeadlineTimer deadlineIn(int timeoutSeconds);
+// The same as waitFor, bounded by a deadline that may have begun before this
+// wait: the lines of one reply share one time-out.
 WaitResult waitUntil(const std::function<bool()>& done, const QDeadlineTimer& deadline, const bool& cancelled,
                      const std::function<bool()>& failed = {});
 
